@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quorvane {
+
+// The variables the whole program shares while it runs. Exactly one instance exists, owned by the
+// Program object; every module reads and writes it through the reference it is given.
+struct ProgramState {
+  bool debugMode = false;   // started with "-dev"
+  bool startingUp = false;  // startup in progress (chooses the startup log line)
+  std::string dataFolder;   // per-user data folder, ending with a separator; empty when none exists
+  std::string ipFilePath;   // dataFolder + "ip.txt"
+  std::string userAgent;
+  std::string windowTitle;
+  std::string lastExternalIP;
+  std::string lastInternalIP;
+  std::string lastGoodExternalIP;
+  std::string lastGoodInternalIP;
+  std::int16_t minuteCount = 0;  // timer ticks since the last timed check
+  bool updateNeeded = false;
+  bool externalChanged = false;
+  bool internalChanged = false;
+  std::int32_t lastUpdateDate = 0;  // day number (days since 30 December 1899); 0 = never
+  std::int16_t collapsedHeight = 0;
+
+  // Outcome of the latest check and update, read by the one-shot console run for its exit status.
+  bool externalObtained = false;  // the latest check obtained a public address
+  bool updateFailed = false;      // an update was sent and failed or was answered with an error
+};
+
+}  // namespace quorvane

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// A local calendar date and time of day, as the user's clock shows it.
+struct LocalDateTime {
+  int year = 1899;
+  int month = 12;
+  int day = 30;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// An IPv4 address as four bytes in network order (a.b.c.d).
+using IPv4Address = std::array<std::uint8_t, 4>;
+
+// One HTTP(S) request as the transport sends it. The caller composes every header line itself;
+// the transport adds nothing of its own beyond what the protocol needs to frame the request.
+struct HttpTransportRequest {
+  std::string verb;                      // "GET" or "POST"
+  std::string host;                      // host name to connect to
+  std::string target;                    // request target: path with query, sent as given
+  bool secure = false;                   // true: HTTPS on port 443, false: HTTP on port 80
+  std::vector<std::string> headerLines;  // "Name: value", without line ends, in sending order
+  std::string body;                      // sent only when not empty
+};
+
+struct HttpTransportResult {
+  bool completed = false;  // the answer arrived whole within the time and size bounds
+  int status = 0;          // HTTP status code, 0 when none arrived
+  std::string body;        // the answer body as received (error statuses included)
+  std::string error;       // what failed, for developer-mode messages; empty on success
+};
+
+// Every operating-system service the program logic needs. The logic never touches the OS directly,
+// so tests run it on a fake; each front end hands the program one real implementation.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Folders -------------------------------------------------------------------------------------
+
+  // The user's local (non-roaming) application-data folder, without a trailing separator, created
+  // when it does not exist yet. nullopt when the platform cannot name one.
+  virtual std::optional<std::string> LocalAppDataFolder() = 0;
+  // The folder for short-lived files (the downloaded echo page), ending with a separator; private to
+  // the user where the OS allows it. Empty when the platform gives none.
+  virtual std::string TempFolder() = 0;
+  // The folder of the running executable, without a trailing separator.
+  virtual std::string ProgramFolder() = 0;
+  // The separator that joins folder and file names ('/' or '\\').
+  virtual char PathSeparator() const = 0;
+
+  // Files ---------------------------------------------------------------------------------------
+  // Paths are plain text; contents are single-byte text with the line ends the caller wrote.
+
+  virtual bool FileExists(const std::string& path) = 0;
+  // True when the folder exists and holds at least one ordinary file (no sub-folders, no hidden or
+  // system files).
+  virtual bool FolderHasOrdinaryFiles(const std::string& folder) = 0;
+  // Creates one folder (not its parents), readable by the user only. False when it failed or existed.
+  virtual bool CreateFolder(const std::string& path) = 0;
+  // The whole file, nullopt when it cannot be read.
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  // Replaces the file whole: the new content goes to a temporary file in the same folder, which is
+  // then renamed over the old one. On failure the old file is left as it was.
+  virtual bool ReplaceFile(const std::string& path, const std::string& content) = 0;
+  // Appends to the file, creating it (readable by the user only) when missing. Opened and closed here.
+  virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+
+  // Network -------------------------------------------------------------------------------------
+
+  // Downloads the URL into the file, following redirects. Succeeds only when the whole body arrived
+  // with a status below 400 within the time and size bounds; the file is created or replaced and is
+  // never written through a symbolic link.
+  virtual bool DownloadToFile(const std::string& url, const std::string& path) = 0;
+  // Sends one request and reads the answer (see HttpTransportRequest).
+  virtual HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) = 0;
+  // Every IPv4 address of every interface, loopback included, sorted ascending by address.
+  // nullopt when the table cannot be read.
+  virtual std::optional<std::vector<IPv4Address>> IPv4AddressTable() = 0;
+  // The computer's host name, empty when it cannot be obtained.
+  virtual std::string ComputerName() = 0;
+
+  // Time ----------------------------------------------------------------------------------------
+
+  virtual LocalDateTime Now() = 0;
+  // Blocks the calling thread.
+  virtual void Sleep(int milliseconds) = 0;
+  // The short-date text of a day number (days since 30 December 1899; 0 is "never").
+  virtual std::string FormatShortDate(std::int32_t dayNumber) = 0;
+  // The day number that a short-date text names, nullopt when the text is no date.
+  virtual std::optional<std::int32_t> ParseShortDate(const std::string& text) = 0;
+};
+
+}  // namespace quorvane

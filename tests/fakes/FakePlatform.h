@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/posix/PosixPlatform.h"
+
+namespace quorvane::testing {
+
+// The real file system (inside a test's temp folder) with scripted network, names and clock.
+// Nothing here touches a network or the wall clock.
+class FakePlatform : public PosixPlatform {
+ public:
+  // appDataFolder: what LocalAppDataFolder returns (nullopt: none); tempFolder ends with '/'.
+  FakePlatform(std::optional<std::string> appDataFolder, std::string tempFolder);
+
+  // Scripted echo pages: a URL absent from the map fails to download.
+  std::map<std::string, std::string> pages;
+  std::vector<std::string> downloads;  // every URL asked for, in order
+
+  // Scripted HTTP answers, used in order; when they run out the answer is "not completed".
+  std::vector<HttpTransportResult> httpAnswers;
+  std::vector<HttpTransportRequest> httpRequests;  // every request sent, in order
+
+  std::optional<std::vector<IPv4Address>> addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}};
+  std::string computerName = "testhost";
+  LocalDateTime now{2026, 3, 7, 21, 5, 9};
+  std::vector<int> sleeps;  // every pause asked for, in milliseconds
+
+  std::optional<std::string> LocalAppDataFolder() override { return appDataFolder; }
+  std::string TempFolder() override { return tempFolder; }
+  std::string ProgramFolder() override { return programFolder; }
+
+  bool DownloadToFile(const std::string& url, const std::string& path) override;
+  HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) override;
+  std::optional<std::vector<IPv4Address>> IPv4AddressTable() override { return addressTable; }
+  std::string ComputerName() override { return computerName; }
+  LocalDateTime Now() override { return now; }
+  void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
+
+  std::optional<std::string> appDataFolder;
+  std::string tempFolder;
+  std::string programFolder;
+};
+
+}  // namespace quorvane::testing
