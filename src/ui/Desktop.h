@@ -54,6 +54,8 @@ class Desktop {
 
   // Every line written to the change log, after it was written (the console echoes it).
   virtual void ChangeLogLine(const std::string& line) = 0;
+  // A problem the user must hear of although the program runs on (one line, no dialog).
+  virtual void Warn(const std::string& message) = 0;
 };
 
 // The check timer. The front end owns the message loop and calls the procedure from it.

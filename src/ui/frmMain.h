@@ -10,6 +10,9 @@ namespace quorvane {
 
 class Program;
 
+// The tray tip: "External IP: x", with "\r\nInternal IP: y" when an internal address is known.
+std::string TrayTip(const std::string& externalIP, const std::string& internalIP);
+
 // Told about every control change and caption change of the main window (a front end repaints).
 class FormView {
  public:

@@ -30,6 +30,7 @@ class FakeDesktop : public Desktop, public TimerService {
   bool trayInstalled = false;
   std::vector<std::string> trayTips;
   std::vector<std::string> logLines;
+  std::vector<std::string> warnings;
 
   struct Timer {
     int periodMs;
@@ -73,6 +74,7 @@ class FakeDesktop : public Desktop, public TimerService {
     trayInstalled = false;
   }
   void ChangeLogLine(const std::string& line) override { logLines.push_back(line); }
+  void Warn(const std::string& message) override { warnings.push_back(message); }
 
   void StartTimer(int id, int periodMs, std::function<void()> procedure) override {
     timers[id] = Timer{periodMs, std::move(procedure)};
