@@ -1,0 +1,150 @@
+#include "ddns/DdnsUpdate.h"
+
+#include <array>
+#include <string_view>
+
+#include "app/Calendar.h"
+#include "app/Program.h"
+#include "ddns/ProviderCatalogue.h"
+#include "ddns/modHTTP.h"
+#include "log/ChangeLog.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr std::string_view kRequestMarker = "1";
+constexpr std::string_view kTimedMarker = "0";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kLogBoxPrefix = "DDNS Update: ";
+constexpr std::string_view kUpdateStringPrefix = "DDNS update string: ";
+constexpr std::string_view kPerforming = "Performing DDNS Update...";
+constexpr std::string_view kResponseTipPrefix = "DDNS server response: ";
+constexpr std::string_view kSentPrefix = "DDNS Update Sent. Server Response: ";
+constexpr std::string_view kSuccessPrefix = "DDNS Update Success @ ";
+constexpr std::string_view kErrorPrefix = "DDNS Error: ";
+constexpr std::string_view kErrorDateSeparator = " @ ";
+constexpr std::string_view kFailed = "DDNS Update Failed.";
+constexpr std::string_view kFailurePrefix = "DDNS Update Failure @ ";
+constexpr std::string_view kGood = "good";
+constexpr std::string_view kNoChange = "nochg";
+constexpr std::string_view kBadSystem = "badsys";
+
+struct ReturnCode {
+  std::string_view code;
+  std::string_view message;
+};
+
+// Searched in this order; the first code found in an answer decides its explanation.
+constexpr std::array<ReturnCode, 11> kReturnCodes{{
+    {kBadSystem,
+     "The system parameter given is not valid. DDNS update disabled to avoid abuse/ban on DDNS system. "
+     "Please "
+     "correct the system name."},
+    {"badagent",
+     "The user agent that was sent has been blocked for not following specifications, or no user agent was "
+     "specified."},
+    {"badauth", "Invalid username/password combination."},
+    {"!donator",
+     "An option available only to credited users (such as offline URL) was specified, but the user is not a "
+     "credited user. If multiple hosts were specified, only a single !donator will be returned."},
+    {"notfqdn",
+     "The hostname specified is not a fully-qualified domain name (not in the form hostname.dyndns.org or "
+     "domain.com)."},
+    {"nohost",
+     "The hostname specified does not exist (or is not in the service specified in the system parameter)."},
+    {"!yours", "The hostname specified exists, but not under the username specified."},
+    {"numhost",
+     "Too many or no hosts specified in an update. Also returned if trying to update a round robin (which is "
+     "not "
+     "allowed)."},
+    {"abuse", "The hostname specified is blocked for update abuse."},
+    {"dnserr", "DNS error encountered."},
+    {"911", "There is a serious problem on our side, such as a database or DNS server failure."},
+}};
+
+constexpr int kMaxAttempts = 2;
+
+bool Contains(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string Stamp(const LocalDateTime& now) {
+  return FormatLogDate(now) + " " + FormatLogTime(now);
+}
+
+void ShowStatus(frmMain& form, const std::string& caption, Rgb colour) {
+  form.lblStatus.SetText(caption);
+  form.lblStatus.SetColour(colour);
+}
+
+// A provider answered: record the date, show and log the verdict. True when it was a success.
+bool ReportAnswer(Program& program, const std::string& answer) {
+  frmMain& form = program.form;
+  const LocalDateTime now = program.platform.Now();
+  program.state.lastUpdateDate = DayNumberOf(now);
+  form.lblStatus.SetToolTip(std::string(kResponseTipPrefix) + answer);
+  LogEvent(program, std::string(kSentPrefix) + answer);
+  if (Contains(answer, kGood) || Contains(answer, kNoChange)) {
+    ShowStatus(form, std::string(kSuccessPrefix) + Stamp(now), kGreen);
+    return true;
+  }
+  ShowStatus(form, std::string(kErrorPrefix) + answer + std::string(kErrorDateSeparator) + Stamp(now),
+             kYellow);
+  for (const ReturnCode& code : kReturnCodes) {
+    if (!Contains(answer, code.code)) continue;
+    LogEvent(program, std::string(code.message));
+    // The message promises that updates stop: switch them off as the user's own click would, which
+    // also disables the fields, so a wrong system name is not sent again and again.
+    if (code.code == kBadSystem) form.chkUpdateDynDNS.SetValue(0);
+    break;
+  }
+  return false;
+}
+
+}  // namespace
+
+void UpdateDynamicDNS(Program& program) {
+  frmMain& form = program.form;
+  // A timer tick arriving in a nested message loop (a developer-mode message box) must not start a
+  // check in the middle of this step.
+  const bool wasBusy = program.busy;
+  program.busy = true;
+  form.cmdUploadNow.SetEnabled(false);
+  if ((form.checkRequest == kRequestMarker || program.state.externalChanged) &&
+      form.chkUpdateDynDNS.Checked()) {
+    SendDDNSUpdate(program, form.cmbDDNSservice.Text());
+  }
+  form.checkRequest = kTimedMarker;
+  program.state.externalChanged = false;
+  program.state.internalChanged = false;
+  form.cmdUploadNow.SetEnabled(true);
+  program.busy = wasBusy;
+}
+
+void SendDDNSUpdate(Program& program, const std::string& serviceName) {
+  frmMain& form = program.form;
+  program.state.updateFailed = false;
+  const UpdateRequest request = BuildUpdateRequest(form, serviceName);
+
+  form.txtSMTPlog.SetText(form.txtSMTPlog.Text() + std::string(kLineEnd) + std::string(kLogBoxPrefix) +
+                          request.host + request.path + std::string(kLineEnd));
+  if (form.chkExcessiveLogging.Checked()) LogEvent(program, std::string(kUpdateStringPrefix) + request.path);
+
+  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    ShowStatus(form, std::string(kPerforming), kGreen);
+    // The credentials are read anew on every attempt: the user may have corrected them meanwhile.
+    const std::string answer =
+        HttpRequest(program, std::string(kVerbGet), request.host, request.path, request.secure,
+                    form.txtDDNSusername.Text(), form.txtDDNSpassword.Text());
+    if (!answer.empty()) {
+      program.state.updateFailed = !ReportAnswer(program, answer);
+      return;
+    }
+    LogEvent(program, std::string(kFailed));
+    ShowStatus(form, std::string(kFailurePrefix) + Stamp(program.platform.Now()), kRed);
+  }
+  program.state.updateFailed = true;
+}
+
+}  // namespace quorvane
