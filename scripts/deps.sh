@@ -2,7 +2,7 @@
 # Installs the Debian packages Quorvane needs to build and test, when any is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libcurl4-openssl-dev libgtest-dev python3 openssl
-          ca-certificates iproute2 util-linux "$@")
+          ca-certificates iproute2 util-linux time "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "support/LocalServer.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 
@@ -77,6 +78,22 @@ TEST_F(StartAndStopTest, SecondRunLoadsTheSettingsAndIsNoFirstRun) {
   EXPECT_NE(log.find(": Program startup. Acquiring and Checking IP Addresses.\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(": Getting WAN IP address from http://127.0.0.1:9/\r\n"), std::string::npos) << log;
   EXPECT_NE(ReadAll(Data("config.txt")).find("\r\n7\r\n 1 \r\n 0 \r\n"), std::string::npos);
+}
+
+TEST_F(StartAndStopTest, OnceLearnsThePublicAddressFromALoopbackEchoPage) {
+  LocalServer echo(LocalServer::Python("echo_server.py", {"--route", "/ip", "200", "198.51.100.4\n"}));
+  ASSERT_TRUE(echo.Started()) << echo.Error();
+  std::filesystem::create_directories(home.Path() + "/Quorvane");
+  WriteAll(Data("config.txt"), "0\r\nDynDNS\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n0\r\n1/1/2014\r\n" +
+                                   echo.Url("/ip") + "\r\n");
+  WriteAll(Data("ip.txt"), "203.0.113.7\r\n\r\n");
+  const ProcessResult run = RunProcess({kBinary, "--once"}, Env());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadAll(Data("ip.txt")).substr(0, 14), "198.51.100.4\r\n");
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].substr(19), ": External IP 203.0.113.7 changed to 198.51.100.4");
+  EXPECT_EQ(ReadAll(home.Path() + "/wan_ip.txt"), "");  // deleted after a good answer
 }
 
 TEST_F(StartAndStopTest, ConsoleRunsUntilSigtermAndThenSavesTheWindowValues) {
