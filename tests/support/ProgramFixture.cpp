@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/Version.h"
+
 namespace quorvane::testing {
 
 ProgramFixture::ProgramFixture() : platform(temp.Path() + "/appdata", temp.Path() + "/tmp/") {

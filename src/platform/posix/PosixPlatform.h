@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/Platform.h"
 
 namespace quorvane {
@@ -9,6 +11,8 @@ class PosixPlatform : public Platform {
  public:
   PosixPlatform();
   ~PosixPlatform() override;
+  PosixPlatform(const PosixPlatform&) = delete;
+  PosixPlatform& operator=(const PosixPlatform&) = delete;
 
   std::optional<std::string> LocalAppDataFolder() override;
   std::string TempFolder() override;
@@ -32,6 +36,32 @@ class PosixPlatform : public Platform {
   void Sleep(int milliseconds) override;
   std::string FormatShortDate(std::int32_t dayNumber) override;
   std::optional<std::int32_t> ParseShortDate(const std::string& text) override;
+
+  // Tests only. Trust exactly these certificates instead of the system's: a PEM bundle and/or a
+  // folder of hashed certificates (as `openssl rehash` makes); an empty text means none of that kind.
+  void SetTrustStoreForTesting(std::string bundleFile, std::string hashedFolder = "") {
+    testTrust = TrustStore{std::move(bundleFile), std::move(hashedFolder)};
+  }
+  // Tests only. Send every request connection to 127.0.0.1:port instead of host:80/443; the Host
+  // header, TLS server name and certificate check still use the request's host.
+  void SetLoopbackPortForTesting(int port) { testLoopbackPort = port; }
+
+ private:
+  // One libcurl handle for every transfer, made on first use: it keeps libcurl's caches (the
+  // parsed CA store, TLS sessions, DNS) across the checks and the update's retry.
+  void* CurlHandle();
+  // Runs the prepared transfer with certificate checks against the trust store (see the .cpp).
+  int PerformVerified(void* handle, long connectMs, long totalMs);
+
+  struct TrustStore {
+    std::string bundleFile;
+    std::string hashedFolder;
+  };
+
+  void* curl = nullptr;
+  bool curlInitialised = false;
+  std::optional<TrustStore> testTrust;
+  int testLoopbackPort = 0;
 };
 
 // Download bounds: a hanging echo service must not freeze the program.

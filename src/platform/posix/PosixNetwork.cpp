@@ -1,0 +1,316 @@
+#include <arpa/inet.h>
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/posix/PosixPlatform.h"
+
+namespace quorvane {
+
+namespace {
+
+// Collects a response body in memory up to a limit; one byte more aborts the transfer.
+struct BodySink {
+  std::string body;
+  std::size_t limit = 0;
+  bool overflowed = false;
+};
+
+size_t CollectBody(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<BodySink*>(user);
+  const std::size_t bytes = size * count;
+  if (sink->body.size() + bytes > sink->limit) {
+    sink->overflowed = true;
+    return 0;  // anything but `bytes` makes libcurl stop with CURLE_WRITE_ERROR
+  }
+  sink->body.append(data, bytes);
+  return bytes;
+}
+
+// A freed curl_slist, whatever way the function leaves.
+struct HeaderList {
+  curl_slist* list = nullptr;
+  HeaderList() = default;
+  HeaderList(const HeaderList&) = delete;
+  HeaderList& operator=(const HeaderList&) = delete;
+  ~HeaderList() { curl_slist_free_all(list); }
+  bool Add(const std::string& line) {
+    curl_slist* grown = curl_slist_append(list, line.c_str());
+    if (grown == nullptr) return false;
+    list = grown;
+    return true;
+  }
+};
+
+// Options shared by both kinds of transfer. Only HTTP and HTTPS may be spoken, also after a
+// redirect (no file://, no other protocol a hostile page could name).
+void SetCommonOptions(CURL* curl, BodySink& sink, char* errorText, long connectMs, long totalMs) {
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, totalMs);
+  // A declared length over the limit is refused before any byte of the body is read.
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink.limit));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+  errorText[0] = '\0';
+}
+
+std::string DescribeFailure(CURLcode code, const BodySink& sink, const char* errorText) {
+  if (sink.overflowed || code == CURLE_FILESIZE_EXCEEDED) return "answer larger than the size limit";
+  std::string text = curl_easy_strerror(code);
+  if (errorText[0] != '\0') text += std::string(": ") + errorText;
+  return text;
+}
+
+long ResponseCode(CURL* curl) {
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  return status;
+}
+
+// Writes the file without ever following a symbolic link at its name: a link there makes the write
+// fail and leaves the link's target alone. O_NONBLOCK keeps a planted FIFO from blocking us.
+bool WriteFileNoFollow(const std::string& path, const std::string& content) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok && (info.st_mode & 077) != 0) ok = ::fchmod(fd, 0600) == 0;
+  const char* data = content.data();
+  std::size_t left = content.size();
+  while (ok && left > 0) {
+    const ssize_t written = ::write(fd, data, left);
+    if (written < 0 && errno == EINTR) continue;
+    ok = written > 0;
+    if (ok) {
+      data += written;
+      left -= static_cast<std::size_t>(written);
+    }
+  }
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+}
+
+// A host name goes into the URL as it is, so nothing that could change the URL's meaning may be
+// in it (a user part, a path, a port of its own, blanks or controls).
+bool IsPlainHost(const std::string& host) {
+  if (host.empty()) return false;
+  return std::all_of(host.begin(), host.end(), [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_';
+  });
+}
+
+// The request target is sent byte for byte, so it must hold nothing that would end the request line.
+bool IsSendableTarget(const std::string& target) {
+  return std::none_of(target.begin(), target.end(),
+                      [](unsigned char c) { return c <= 0x20 || c == 0x7f || c >= 0x80; });
+}
+
+// A header line is sent as one line: a CR or LF in it would start a header of its own.
+bool IsSendableHeader(const std::string& line) {
+  return std::none_of(line.begin(), line.end(),
+                      [](unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7f; });
+}
+
+bool HasHeader(const std::vector<std::string>& lines, const char* name) {
+  const std::size_t length = std::strlen(name);
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.size() > length && line[length] == ':' && ::strncasecmp(line.c_str(), name, length) == 0;
+  });
+}
+
+// Puts the shared handle's options back to their defaults when a transfer is done, so no pointer to
+// this call's buffers outlives it. libcurl's caches survive the reset.
+struct ResetWhenDone {
+  CURL* handle;
+  explicit ResetWhenDone(CURL* handle) : handle(handle) {}
+  ResetWhenDone(const ResetWhenDone&) = delete;
+  ResetWhenDone& operator=(const ResetWhenDone&) = delete;
+  ~ResetWhenDone() { curl_easy_reset(handle); }
+};
+
+}  // namespace
+
+void* PosixPlatform::CurlHandle() {
+  if (curl != nullptr) return curl;
+  if (!curlInitialised) {
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
+    curlInitialised = true;
+  }
+  curl = curl_easy_init();
+  return curl;
+}
+
+// Certificates are checked against the system's trust store, which Debian keeps twice: as one PEM
+// bundle and as a folder of hashed files. Parsing the whole bundle (about 140 certificates) costs
+// OpenSSL 3 some 20 ms per connection, more in a fresh process: more than all else a check does.
+// The folder yields just the certificates that a chain names. So the folder is tried first and the
+// bundle only when the folder cannot vouch for the server: together they trust exactly what libcurl
+// trusts by default, and a bundle with extra certificates (a company CA added to the bundle only)
+// still works. A failed verification happens before any byte of the request is sent, so the second
+// try sends nothing twice; it gets only the time the first one left.
+int PosixPlatform::PerformVerified(void* handle, long connectMs, long totalMs) {
+  TrustStore trust;
+  if (testTrust) {
+    trust = *testTrust;
+  } else {
+    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    if (info->capath != nullptr) trust.hashedFolder = info->capath;
+    if (info->cainfo != nullptr) trust.bundleFile = info->cainfo;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  struct stat folderInfo {};
+  if (!trust.hashedFolder.empty() && ::stat(trust.hashedFolder.c_str(), &folderInfo) == 0 &&
+      S_ISDIR(folderInfo.st_mode)) {
+    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(handle, CURLOPT_CAPATH, trust.hashedFolder.c_str());
+    const CURLcode code = curl_easy_perform(handle);
+    const bool folderFailed = code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE;
+    if (!folderFailed || trust.bundleFile.empty()) return code;
+    const long spent = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count());
+    if (spent >= totalMs) return CURLE_OPERATION_TIMEDOUT;
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs - spent);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, std::min(connectMs, totalMs - spent));
+  }
+  // Without a folder lookup libcurl may keep the parsed bundle for the handle's later transfers.
+  curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+  curl_easy_setopt(handle, CURLOPT_CAINFO, trust.bundleFile.empty() ? nullptr : trust.bundleFile.c_str());
+  return curl_easy_perform(handle);
+}
+
+PosixPlatform::~PosixPlatform() {
+  if (curl != nullptr) curl_easy_cleanup(curl);
+  if (curlInitialised) curl_global_cleanup();
+}
+
+bool PosixPlatform::DownloadToFile(const std::string& url, const std::string& path) {
+  if (url.empty()) return false;
+  CURL* handle = CurlHandle();
+  if (handle == nullptr) return false;
+  const ResetWhenDone reset{handle};
+  BodySink sink;
+  sink.limit = kDownloadMaxBytes;
+  char errorText[CURL_ERROR_SIZE];
+  SetCommonOptions(handle, sink, errorText, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs);
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
+  const auto code =
+      static_cast<CURLcode>(PerformVerified(handle, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs));
+  if (code != CURLE_OK || ResponseCode(handle) >= 400) return false;
+  return WriteFileNoFollow(path, sink.body);
+}
+
+HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& request) {
+  HttpTransportResult result;
+  if (request.verb != "GET" && request.verb != "POST") {
+    result.error = "unsupported verb \"" + request.verb + "\"";
+    return result;
+  }
+  if (!IsPlainHost(request.host)) {
+    result.error = "invalid host name \"" + request.host + "\"";
+    return result;
+  }
+  if (!IsSendableTarget(request.target)) {
+    result.error = "request target holds a blank, a control or a non-ASCII byte";
+    return result;
+  }
+  if (!std::all_of(request.headerLines.begin(), request.headerLines.end(), IsSendableHeader)) {
+    result.error = "a header line holds a control character";
+    return result;
+  }
+  CURL* handle = CurlHandle();
+  if (handle == nullptr) {
+    result.error = "libcurl could not be initialised";
+    return result;
+  }
+  const ResetWhenDone reset{handle};
+
+  HeaderList headers;
+  bool headersOk = true;
+  for (const std::string& line : request.headerLines) headersOk = headersOk && headers.Add(line);
+  // libcurl adds "Accept: */*" of its own; an empty custom header removes it. Host and User-Agent
+  // come only from the caller: a custom Host replaces libcurl's, and no user agent is set here.
+  if (!HasHeader(request.headerLines, "Accept")) headersOk = headersOk && headers.Add("Accept:");
+  if (!headersOk) {
+    result.error = "out of memory for the header list";
+    return result;
+  }
+
+  BodySink sink;
+  sink.limit = kHttpMaxBytes;
+  char errorText[CURL_ERROR_SIZE];
+  SetCommonOptions(handle, sink, errorText, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs);
+  const std::string url = std::string(request.secure ? "https://" : "http://") + request.host +
+                          (request.secure ? ":443/" : ":80/");
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  // The caller has escaped the target already; libcurl must send it without touching it.
+  curl_easy_setopt(handle, CURLOPT_REQUEST_TARGET, request.target.empty() ? "/" : request.target.c_str());
+  curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+  if (request.verb == "POST") {
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, request.body.c_str());
+  }
+  HeaderList connectTo;
+  if (testLoopbackPort > 0) {
+    if (!connectTo.Add("::127.0.0.1:" + std::to_string(testLoopbackPort))) {
+      result.error = "out of memory for the connect-to list";
+      return result;
+    }
+    curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
+  }
+
+  const auto code =
+      static_cast<CURLcode>(PerformVerified(handle, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs));
+  result.status = static_cast<int>(ResponseCode(handle));
+  if (code != CURLE_OK) {
+    result.error = DescribeFailure(code, sink, errorText);
+    return result;
+  }
+  result.completed = true;
+  result.body = std::move(sink.body);
+  return result;
+}
+
+std::optional<std::vector<IPv4Address>> PosixPlatform::IPv4AddressTable() {
+  ifaddrs* interfaces = nullptr;
+  if (::getifaddrs(&interfaces) != 0) return std::nullopt;
+  std::vector<IPv4Address> table;
+  for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+    sockaddr_in address{};
+    std::memcpy(&address, entry->ifa_addr, sizeof address);
+    IPv4Address bytes{};
+    std::memcpy(bytes.data(), &address.sin_addr.s_addr, bytes.size());  // already network order
+    table.push_back(bytes);
+  }
+  ::freeifaddrs(interfaces);
+  // Byte-wise order of network-order bytes is the order of the addresses as numbers.
+  std::sort(table.begin(), table.end());
+  return table;
+}
+
+std::string PosixPlatform::ComputerName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
+}
+
+}  // namespace quorvane

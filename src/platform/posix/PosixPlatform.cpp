@@ -1,0 +1,224 @@
+#include "platform/posix/PosixPlatform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/posix/ShortDate.h"
+
+namespace quorvane {
+
+namespace {
+
+// An environment variable that holds an absolute path; relative paths are ignored, as the XDG base
+// directory rules ask.
+std::optional<std::string> AbsolutePathFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || value[0] != '/') return std::nullopt;
+  return std::string(value);
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// mkdir -p: every missing folder on the way is created readable by the user only.
+bool MakeFolders(const std::string& path) {
+  if (IsDirectory(path)) return true;
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  return IsDirectory(path);
+}
+
+// A folder that only this user can enter: a real directory (not a link), ours, and closed to group
+// and others. Our own folder with loose permissions is tightened; someone else's is refused.
+bool MakePrivateFolder(const std::string& path, bool tightenPermissions) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+  if (ok && (info.st_mode & 077) != 0) ok = tightenPermissions && ::fchmod(fd, 0700) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool WriteAll(int fd, const std::string& content) {
+  const char* data = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+// libcurl is set up on the first network call (see CurlHandle), so making a platform costs nothing.
+PosixPlatform::PosixPlatform() = default;
+
+std::optional<std::string> PosixPlatform::LocalAppDataFolder() {
+  std::optional<std::string> folder = AbsolutePathFromEnvironment("XDG_DATA_HOME");
+  if (!folder) {
+    const auto home = AbsolutePathFromEnvironment("HOME");
+    if (!home) return std::nullopt;
+    folder = WithoutTrailingSlashes(*home) + "/.local/share";
+  }
+  folder = WithoutTrailingSlashes(*folder);
+  if (!MakeFolders(*folder)) return std::nullopt;
+  return folder;
+}
+
+std::string PosixPlatform::TempFolder() {
+  // The session's runtime folder is private by definition; we still check rather than trust it.
+  if (const auto runtime = AbsolutePathFromEnvironment("XDG_RUNTIME_DIR")) {
+    const std::string folder = WithoutTrailingSlashes(*runtime);
+    if (MakePrivateFolder(folder, false)) return folder + "/";
+  }
+  const std::string base = WithoutTrailingSlashes(AbsolutePathFromEnvironment("TMPDIR").value_or("/tmp"));
+  const std::string folder = (base == "/" ? "" : base) + "/quorvane-" + std::to_string(::geteuid());
+  if (MakePrivateFolder(folder, true)) return folder + "/";
+  return "";
+}
+
+std::string PosixPlatform::ProgramFolder() {
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return ".";
+  const std::string path(buffer, static_cast<std::size_t>(length));
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool PosixPlatform::FileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool PosixPlatform::FolderHasOrdinaryFiles(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  bool found = false;
+  while (!found) {
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
+    if (entry->d_name[0] == '.') continue;  // hidden files, and "." and ".."
+    struct stat info {};
+    found = ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+  }
+  ::closedir(dir);
+  return found;
+}
+
+bool PosixPlatform::CreateFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), 0700) == 0;
+}
+
+std::optional<std::string> PosixPlatform::ReadFile(const std::string& path) {
+  // O_NONBLOCK keeps a FIFO planted under the name from blocking the program; only files are read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string content;
+  content.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[8192];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return content;
+}
+
+bool PosixPlatform::ReplaceFile(const std::string& path, const std::string& content) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return false;
+  // Rewriting identical content would cost a disk flush on every check for nothing: a private
+  // regular file that already holds exactly these bytes is left as it is.
+  struct stat existing {};
+  if (::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) && (existing.st_mode & 077) == 0 &&
+      static_cast<std::size_t>(existing.st_size) == content.size() && ReadFile(path) == content)
+    return true;
+  // A hidden name, so that a temporary left behind by a crash does not count as an ordinary file.
+  std::string temporary = (slash == std::string::npos ? "" : folder) + "." + name + ".XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);  // created 0600, O_EXCL
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+bool PosixPlatform::AppendToFile(const std::string& path, const std::string& content) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && WriteAll(fd, content);
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+}
+
+bool PosixPlatform::DeleteFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
+
+LocalDateTime PosixPlatform::Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (::localtime_r(&now, &local) == nullptr) return LocalDateTime{};
+  return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+void PosixPlatform::Sleep(int milliseconds) {
+  if (milliseconds <= 0) return;
+  timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+std::string PosixPlatform::FormatShortDate(std::int32_t dayNumber) {
+  return FormatShortDateText(dayNumber);
+}
+
+std::optional<std::int32_t> PosixPlatform::ParseShortDate(const std::string& text) {
+  return ParseShortDateText(text);
+}
+
+}  // namespace quorvane
