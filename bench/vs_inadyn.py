@@ -3,7 +3,8 @@
 
 Both run inside one private mount + network namespace (created here with `unshare -mn`) in which
 members.dyndns.org is 127.0.0.1, an HTTPS update server with a test CA listens on port 443, and the
-system CA bundle is a copy with the test CA appended. Runs alternate; each run starts without a
+test CA is installed in a copy of the system certificate folder (bundle and hashed links). inadyn is
+told to trust the test CA file alone (`ca-trust-file`). Runs alternate; each run starts without a
 remembered address (Quorvane's ip.txt, inadyn's cache), so each one sends its update.
 
 usage: bench/vs_inadyn.py [--runs N] [--binary PATH]   (as root; needs inadyn and openssl)
@@ -18,7 +19,8 @@ import sys
 import common
 
 UPDATE_HOST = "members.dyndns.org"
-SYSTEM_BUNDLE = "/etc/ssl/certs/ca-certificates.crt"
+SYSTEM_CERTS = "/etc/ssl/certs"
+SYSTEM_BUNDLE = SYSTEM_CERTS + "/ca-certificates.crt"
 
 
 def make_ca(folder):
@@ -42,13 +44,23 @@ def inside(args):
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     with common.private_temp() as work:
         ca_pem, cert, key = make_ca(work)
-        bundle = os.path.join(work, "bundle.crt")
-        with open(bundle, "w") as out, open(SYSTEM_BUNDLE) as system, open(ca_pem) as ca:
+        # The test CA installed as update-ca-certificates would install it: appended to the bundle and
+        # linked under its subject hash in the certificate folder.
+        certs = os.path.join(work, "certs")
+        os.makedirs(certs)
+        for name in os.listdir(SYSTEM_CERTS):
+            if name != "ca-certificates.crt":
+                os.symlink(os.path.realpath(os.path.join(SYSTEM_CERTS, name)), os.path.join(certs, name))
+        with open(os.path.join(certs, "ca-certificates.crt"), "w") as out, open(SYSTEM_BUNDLE) as system, \
+                open(ca_pem) as ca:
             out.write(system.read() + ca.read())
+        subject_hash = subprocess.run(["openssl", "x509", "-hash", "-noout", "-in", ca_pem], check=True,
+                                      capture_output=True, text=True).stdout.strip()
+        os.symlink(ca_pem, os.path.join(certs, subject_hash + ".0"))
         hosts = os.path.join(work, "hosts")
         with open(hosts, "w") as f:
             f.write(f"127.0.0.1 localhost {UPDATE_HOST}\n")
-        subprocess.run(["mount", "--bind", bundle, SYSTEM_BUNDLE], check=True)
+        subprocess.run(["mount", "--bind", certs, SYSTEM_CERTS], check=True)
         subprocess.run(["mount", "--bind", hosts, "/etc/hosts"], check=True)
 
         update, _ = common.start_server("update_server.py", "--port", "443", "--cert", cert, "--key", key,

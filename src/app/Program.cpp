@@ -11,7 +11,6 @@
 namespace quorvane {
 
 namespace {
-constexpr const char* kDevSwitch = "-dev";
 constexpr const char* kFirstRunMessage = "First run under new user account. Creating default config.txt file.";
 constexpr const char* kNoDataFolderWarning =
     "Quorvane: no folder for settings and logs could be found (neither XDG_DATA_HOME nor HOME is set); "

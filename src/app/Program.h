@@ -16,6 +16,8 @@ class Program {
  public:
   static constexpr int kCheckTimerId = 1;
   static constexpr int kCheckTimerPeriodMs = 60000;
+  // Developer mode is on when this text stands anywhere in the arguments ("-device" counts).
+  static constexpr const char* kDevSwitch = "-dev";
 
   Program(Platform& platform, Desktop& desktop, TimerService& timers);
   Program(const Program&) = delete;

@@ -30,7 +30,6 @@ constexpr const char* kRequestedCheck = "1";
 constexpr const char* kTimedCheck = "0";
 // The address text that stands for "not obtained".
 constexpr const char* kNoAddress = "0.0.0.0";
-constexpr const char* kIpFileName = "ip.txt";
 constexpr const char* kLineEnd = "\r\n";
 
 constexpr int kRetryPauseMs = 3000;

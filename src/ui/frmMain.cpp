@@ -15,7 +15,6 @@ namespace quorvane {
 
 namespace {
 constexpr const char* kLogoFileName = "logo.jpg";
-constexpr const char* kIpFileName = "ip.txt";
 constexpr const char* kDefaultComputerName = "Comp1";
 constexpr const char* kNumbersOnly = "Numbers only, please.";
 constexpr const char* kMinimumInterval = "The minimum interval is 2 minutes.";

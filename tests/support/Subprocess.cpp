@@ -98,7 +98,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
 
 bool NamespacesAvailable() {
   static const bool available = [] {
-    ProcessResult r = RunProcess({"unshare", "-mn", "sh", "-c", "ip link set lo up && mount --bind /etc/hosts /etc/hosts"}, {},
+    ProcessResult r = RunProcess({"unshare", "-mnpf", "sh", "-c", "ip link set lo up && mount --bind /etc/hosts /etc/hosts"}, {},
                                  10);
     return r.exitCode == 0;
   }();
@@ -113,10 +113,11 @@ ProcessResult RunInPrivateNetwork(const std::string& script, const std::string& 
   WriteAll(setup.File("script.sh"), script);
   std::string wrapper = "set -e\nip link set lo up\nmount --bind " + setup.File("hosts") + " /etc/hosts\n";
   if (!caBundle.empty()) wrapper += "mount --bind " + caBundle + " /etc/ssl/certs/ca-certificates.crt\n";
-  // Servers the script leaves running in the background end with it.
-  wrapper += "trap 'kill $(jobs -p) 2>/dev/null' EXIT\nset +e\n. " + setup.File("script.sh") + "\n";
+  wrapper += "set +e\n. " + setup.File("script.sh") + "\n";
   WriteAll(setup.File("wrapper.sh"), wrapper);
-  return RunProcess({"unshare", "-mn", "sh", setup.File("wrapper.sh")}, env, timeoutSeconds);
+  // The shell is the first process of its own PID namespace: when it ends, the kernel ends every server
+  // the script left running in the background.
+  return RunProcess({"unshare", "-mnpf", "sh", setup.File("wrapper.sh")}, env, timeoutSeconds);
 }
 
 }  // namespace quorvane::testing

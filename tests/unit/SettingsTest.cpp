@@ -4,11 +4,12 @@
 
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/Calendar.h"
+#include "log/ChangeLog.h"
 #include "support/ProgramFixture.h"
 
 namespace quorvane::testing {
@@ -16,23 +17,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kDefaultLines = {"0",
-                             "DNS-O-Matic",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "NOCHG",
-                             "NOCHG",
-                             "ON",
-                             "NO",
-                             "5",
-                             "0",
-                             "0",
-                             "1/1/2014",
-                             "http://api.ipify.org/",
-                             "http://myip.dnsomatic.com/",
-                             "http://checkip.dyndns.org/"};
+const std::string kDefaultFile =
+    "0\r\nDNS-O-Matic\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n0\r\n1/1/2014\r\n"
+    "http://api.ipify.org/\r\nhttp://myip.dnsomatic.com/\r\nhttp://checkip.dyndns.org/\r\n";
 
 std::string CrLfLines(const Lines& lines) {
   std::string text;
@@ -42,285 +29,180 @@ std::string CrLfLines(const Lines& lines) {
 
 // The default file's first 14 lines (no URLs), for tests that vary one of them.
 Lines Head() {
-  return {kDefaultLines.begin(), kDefaultLines.begin() + 14};
+  return {"0", "DNS-O-Matic", "", "", "", "", "NOCHG", "NOCHG", "ON", "NO", "5", "0", "0", "1/1/2014"};
 }
 
 class SettingsTest : public ProgramFixture {
  protected:
   std::string ConfigPath() const { return DataFile("config.txt"); }
-  void WriteConfig(const std::string& content) const { WriteAll(ConfigPath(), content); }
-  void LoadLines(const Lines& lines) {
-    WriteConfig(CrLfLines(lines));
+  void LoadText(const std::string& content) {
+    WriteAll(ConfigPath(), content);
     LoadSettings(*program);
   }
   frmMain& Form() { return program->form; }
-
-  // Loads the file into a second program on the same folder, as the next start would.
-  std::unique_ptr<Program> Reload() {
-    auto next = std::make_unique<Program>(platform, desktop, desktop);
-    next->state.dataFolder = DataFolder();
-    LoadSettings(*next);
-    return next;
+  std::vector<int> Flags() {
+    return {Form().chkUpdateDynDNS.Value(), Form().chkExcessiveLogging.Value(), Form().chkOffline.Value()};
   }
-
-  // Runs the action in a fresh current folder and tells whether anything appeared there.
-  bool WritesIntoCurrentFolder(const std::function<void()>& action) {
-    const std::filesystem::path startFolder = std::filesystem::current_path();
-    const std::string folder = temp.File("cwd");
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
-    action();
-    std::filesystem::current_path(startFolder);
-    return !std::filesystem::is_empty(folder);
+  // Saves, then loads the file into a second program on the same folder, as the next start would.
+  std::string SaveAndReloadUrls() {
+    SaveSettings(*program);
+    Program next(platform, desktop, desktop);
+    next.state.dataFolder = DataFolder();
+    LoadSettings(next);
+    return next.form.txtExternalIPURL.Text();
   }
 };
 
-TEST_F(SettingsTest, DefaultFile) {
+TEST_F(SettingsTest, DefaultFileBytes) {
   WriteDefaultSettings(*program);
-  EXPECT_EQ(ReadAll(ConfigPath()), CrLfLines(kDefaultLines));
-  LoadSettings(*program);
-  EXPECT_EQ(program->state.lastUpdateDate, DayNumberFromDate(2014, 1, 1));
-  EXPECT_EQ(Form().txtExternalIPURL.Text(),
-            "http://api.ipify.org/\r\nhttp://myip.dnsomatic.com/\r\nhttp://checkip.dyndns.org/\r\n");
+  EXPECT_EQ(ReadAll(ConfigPath()), kDefaultFile);
 }
 
 TEST_F(SettingsTest, EveryLineHasItsControlAndSavesBackUnchanged) {
-  const Lines file = {" 1 ",      "DynDNS", "me",  "pw",       "a.example.org,b.example.org",
-                      "dyndns",   "",       "NO",  "OFF",      "YES",
-                      "15",       " 0 ",    " 1 ", "3/7/2026", "http://a/",
-                      "http://b/"};
-  LoadLines(file);
-  struct Expect {
-    const Control& control;
-    std::string text;
-  };
-  const Expect texts[] = {{Form().cmbDDNSservice, "DynDNS"},
-                          {Form().txtDDNSusername, "me"},
-                          {Form().txtDDNSpassword, "pw"},
-                          {Form().txtDDNShostname, "a.example.org,b.example.org"},
-                          {Form().txtDDNSsystem, "dyndns"},
-                          {Form().cmbDDNSmx, ""},
-                          {Form().cmbDDNSbackMX, "NO"},
-                          {Form().cmbDDNSwildcard, "OFF"},
-                          {Form().cmbDDNSoffline, "YES"},
-                          {Form().txtInterval, "15"},
-                          {Form().txtExternalIPURL, "http://a/\r\nhttp://b/\r\n"}};
-  for (const Expect& e : texts) EXPECT_EQ(e.control.Text(), e.text) << e.control.Name();
-  EXPECT_EQ(Form().chkUpdateDynDNS.Value(), 1);
-  EXPECT_EQ(Form().chkExcessiveLogging.Value(), 0);
-  EXPECT_EQ(Form().chkOffline.Value(), 1);
+  const Lines file = {" 1 ", "DynDNS", "me", "pw",  "a.org,b.org", "dyndns",   "",          "NO",
+                      "OFF", "YES",    "15", " 0 ", " 1 ",         "3/7/2026", "http://a/", "http://b/"};
+  LoadText(CrLfLines(file));
+  const frmMain& f = Form();
+  const Control* texts[] = {&f.cmbDDNSservice, &f.txtDDNSusername, &f.txtDDNSpassword, &f.txtDDNShostname,
+                            &f.txtDDNSsystem,  &f.cmbDDNSmx,       &f.cmbDDNSbackMX,   &f.cmbDDNSwildcard,
+                            &f.cmbDDNSoffline, &f.txtInterval};
+  for (std::size_t i = 0; i < std::size(texts); ++i)
+    EXPECT_EQ(texts[i]->Text(), file[i + 1]) << texts[i]->Name();
+  EXPECT_EQ(f.txtExternalIPURL.Text(), "http://a/\r\nhttp://b/\r\n");
+  EXPECT_EQ(Flags(), (std::vector{1, 0, 1}));
   EXPECT_EQ(program->state.lastUpdateDate, DayNumberFromDate(2026, 3, 7));
-  // The check box's change handler ran, as for a user's click.
-  EXPECT_TRUE(Form().cmbDDNSservice.Enabled());
+  EXPECT_TRUE(Form().cmbDDNSservice.Enabled());  // the check box's change handler ran
 
   SaveSettings(*program);
   EXPECT_EQ(ReadAll(ConfigPath()), CrLfLines(file));
-  EXPECT_EQ(Form().txtExternalIPURL.Text(), "http://a/\r\nhttp://b/");
+  EXPECT_EQ(Form().txtExternalIPURL.Text(), "http://a/\r\nhttp://b/");  // one trailing line end dropped
 }
 
 TEST_F(SettingsTest, FlagLinesSetOnlyForOne) {
-  struct Case {
-    std::string line;
-    int expected;
-  };
-  const Case cases[] = {
-      {" 1 ", 1}, {"1", 1}, {"1.4", 1}, {"1abc", 1}, {" 0 ", 0}, {"0", 0},
-      {"abc", 0}, {"", 0},  {"2", 0},   {"-1", 0},   {"1.5", 0}, {"0.5", 0},
-  };
-  for (const Case& c : cases) {
-    // Start from checked boxes so that a clearing line is seen to clear.
+  const std::pair<std::string, int> cases[] = {{" 1 ", 1}, {"1", 1}, {"1.4", 1}, {" 0 ", 0},
+                                               {"abc", 0}, {"", 0},  {"2", 0},   {"1.5", 0}};
+  for (const auto& [line, expected] : cases) {
     for (Control* box : {&Form().chkUpdateDynDNS, &Form().chkExcessiveLogging, &Form().chkOffline})
-      box->SetValue(1);
+      box->SetValue(1);  // so that a clearing line is seen to clear
     Lines lines = Head();
-    lines[0] = lines[11] = lines[12] = c.line;
-    LoadLines(lines);
-    EXPECT_EQ(Form().chkUpdateDynDNS.Value(), c.expected) << '"' << c.line << '"';
-    EXPECT_EQ(Form().chkExcessiveLogging.Value(), c.expected) << '"' << c.line << '"';
-    EXPECT_EQ(Form().chkOffline.Value(), c.expected) << '"' << c.line << '"';
+    lines[0] = lines[11] = lines[12] = line;
+    LoadText(CrLfLines(lines));
+    EXPECT_EQ(Flags(), std::vector(3, expected)) << '"' << line << '"';
   }
 }
 
-TEST_F(SettingsTest, TextLinesLoseBlanksButKeepTabs) {
-  Lines lines = Head();
-  lines[1] = "  No Such DNS  ";  // a service that is not in the list stays as it is
-  lines[2] = "  user name ";
-  lines[3] = "\tsecret\t";
-  LoadLines(lines);
-  EXPECT_EQ(Form().cmbDDNSservice.Text(), "No Such DNS");
-  EXPECT_EQ(Form().txtDDNSusername.Text(), "user name");
-  EXPECT_EQ(Form().txtDDNSpassword.Text(), "\tsecret\t");
-
+TEST_F(SettingsTest, LinesEndAtCrOrCrLfAndLoseBlanksButNotTabs) {
+  for (const char* content :
+       {"1\r  No Such DNS  \r  user name \r\tpw\t\r", "1\r\n  No Such DNS  \r\n  user name \r\n\tpw\t",
+        "1\r  No Such DNS  \r\n  user name \r\tpw\t"}) {
+    Form().txtDDNShostname.SetText("stale");  // lines missing from a short file read empty
+    LoadText(content);
+    EXPECT_EQ(Flags(), (std::vector{1, 0, 0}));
+    EXPECT_EQ(Form().cmbDDNSservice.Text(), "No Such DNS");  // an unknown service is kept
+    EXPECT_EQ(
+        (Lines{Form().txtDDNSusername.Text(), Form().txtDDNSpassword.Text(), Form().txtDDNShostname.Text()}),
+        (Lines{"user name", "\tpw\t", ""}));
+  }
   SaveSettings(*program);
-  EXPECT_NE(ReadAll(ConfigPath()).find("\r\nNo Such DNS\r\nuser name\r\n\tsecret\t\r\n"), std::string::npos);
-}
-
-TEST_F(SettingsTest, LinesEndAtCrOrCrLf) {
-  const std::string cases[] = {
-      "1\rDynDNS\ruser\r",        // CR alone
-      "1\r\nDynDNS\r\nuser\r\n",  // CR LF
-      "1\r\nDynDNS\r\nuser",      // last line without an end
-      "1\rDynDNS\r\nuser",        // mixed
-  };
-  for (const std::string& content : cases) {
-    WriteConfig(content);
-    LoadSettings(*program);
-    EXPECT_EQ(Form().chkUpdateDynDNS.Value(), 1);
-    EXPECT_EQ(Form().cmbDDNSservice.Text(), "DynDNS");
-    EXPECT_EQ(Form().txtDDNSusername.Text(), "user");
-    EXPECT_EQ(Form().txtDDNSpassword.Text(), "");
-  }
-  // A line feed alone does not end a line.
-  WriteConfig("0\r\nDynDNS\r\nus\ner\r\n");
-  LoadSettings(*program);
+  EXPECT_NE(ReadAll(ConfigPath()).find("\r\nNo Such DNS\r\nuser name\r\n\tpw\t\r\n"), std::string::npos);
+  LoadText("0\r\nDynDNS\r\nus\ner\r\n");  // a line feed alone does not end a line
   EXPECT_EQ(Form().txtDDNSusername.Text(), "us\ner");
 }
 
-TEST_F(SettingsTest, ShortOrMissingFileGivesEmptyValues) {
-  Form().txtDDNSusername.SetText("before");
-  Form().chkOffline.SetValue(1);
-  Form().txtExternalIPURL.SetText("http://a/\r\n");
-  program->state.lastUpdateDate = 1234;
-
-  WriteConfig("1\r\n");
-  LoadSettings(*program);
-  EXPECT_EQ(Form().chkUpdateDynDNS.Value(), 1);
-  EXPECT_EQ(Form().txtDDNSusername.Text(), "");
-  EXPECT_EQ(Form().chkOffline.Value(), 0);
-  EXPECT_EQ(Form().txtExternalIPURL.Text(), "");
-  EXPECT_EQ(program->state.lastUpdateDate, 1234);
-
-  // A file that cannot be read counts as an empty one.
-  std::filesystem::remove(ConfigPath());
-  LoadSettings(*program);
-  EXPECT_EQ(Form().chkUpdateDynDNS.Value(), 0);
-  EXPECT_EQ(Form().cmbDDNSservice.Text(), "");
-}
-
-TEST_F(SettingsTest, FourteenLineFileGrowsAnEmptyFifteenthLine) {
-  LoadLines(Head());
-  EXPECT_EQ(Form().txtExternalIPURL.Text(), "");
-  SaveSettings(*program);
-  const std::string saved = ReadAll(ConfigPath());
-  EXPECT_EQ(saved.substr(saved.rfind("1/1/2014")), "1/1/2014\r\n\r\n");
-  EXPECT_EQ(Reload()->form.txtExternalIPURL.Text(), "\r\n");
-}
-
 TEST_F(SettingsTest, UrlListSurvivesSaveAndLoad) {
-  const std::vector<Lines> lists = {
-      {"http://a.example/", "", "http://b.example/"},  // an empty entry in the middle
-      {"http://a.example/", " spaced ", "\t"},         // URL lines are not trimmed
-  };
-  for (const Lines& urls : lists) {
+  LoadText(CrLfLines(Head()));  // a 14-line file grows an empty 15th line
+  EXPECT_EQ(SaveAndReloadUrls(), "\r\n");
+
+  for (const Lines& urls : std::vector<Lines>{{"http://a.example/", "", "http://b.example/", ""},
+                                              {"http://a.example/", " spaced ", "\t"}}) {
     Lines lines = Head();
     lines.insert(lines.end(), urls.begin(), urls.end());
-    LoadLines(lines);
-    SaveSettings(*program);
-    EXPECT_EQ(Reload()->form.txtExternalIPURL.Text(), CrLfLines(urls));
+    LoadText(CrLfLines(lines));
+    EXPECT_EQ(SaveAndReloadUrls(), CrLfLines(urls));
   }
-}
-
-TEST_F(SettingsTest, SaveDropsOnlyOneTrailingLineEnd) {
-  Form().txtExternalIPURL.SetText("http://a/\r\n\r\n");
-  SaveSettings(*program);
-  EXPECT_EQ(Form().txtExternalIPURL.Text(), "http://a/\r\n");
-  const std::string saved = ReadAll(ConfigPath());
-  EXPECT_EQ(saved.substr(saved.find("http")), "http://a/\r\n\r\n");
 }
 
 TEST_F(SettingsTest, DateLine) {
-  struct Case {
-    std::string line;
-    std::int32_t expected;
-  };
-  constexpr std::int32_t kBefore = 40000;
-  const Case cases[] = {
-      {"1/1/2014", DayNumberFromDate(2014, 1, 1)},
-      {"12/31/2025", DayNumberFromDate(2025, 12, 31)},
-      {"not a date", kBefore},
-      {"", kBefore},
-      {"13/45/2014", kBefore},
-  };
-  for (const Case& c : cases) {
-    program->state.lastUpdateDate = kBefore;
+  constexpr std::int32_t kOld = 40000;
+  const std::int32_t kLater = DayNumberFromDate(2025, 12, 31);
+  const std::pair<std::string, std::int32_t> cases[] = {{"12/31/2025", kLater}, {"12:00:00 AM", 0},
+                                                        {"not a date", kOld},   {"", kOld},
+                                                        {"13/45/2014", kOld},   {"2/30/2024", kOld}};
+  for (const auto& [line, expected] : cases) {
+    program->state.lastUpdateDate = kOld;
     Lines lines = Head();
-    lines[13] = c.line;
-    LoadLines(lines);
-    EXPECT_EQ(program->state.lastUpdateDate, c.expected) << '"' << c.line << '"';
+    lines[13] = line;
+    LoadText(CrLfLines(lines));
+    EXPECT_EQ(program->state.lastUpdateDate, expected) << '"' << line << '"';
   }
 }
 
-TEST_F(SettingsTest, NeverSetDateIsSavedAsMidnightAndReadsBackAsZero) {
-  program->state.lastUpdateDate = 0;
-  SaveSettings(*program);
-  EXPECT_NE(ReadAll(ConfigPath()).find("\r\n12:00:00 AM\r\n"), std::string::npos);
-  program->state.lastUpdateDate = 777;
-  LoadSettings(*program);
-  EXPECT_EQ(program->state.lastUpdateDate, 0);
-}
-
-// config.txt is replaced whole, so a save that cannot complete keeps the previous file.
-class RefusingPlatform : public FakePlatform {
- public:
-  using FakePlatform::FakePlatform;
-  bool ReplaceFile(const std::string&, const std::string&) override { return false; }
-};
-
-TEST_F(SettingsTest, RefusedReplaceLeavesOldFileAndUrlFieldAlone) {
-  const std::string old = CrLfLines(kDefaultLines);
-  WriteConfig(old);
-  RefusingPlatform refusing(platform.appDataFolder, platform.tempFolder);
-  Program other(refusing, desktop, desktop);
-  other.state.dataFolder = DataFolder();
-  LoadSettings(other);
-  other.form.chkOffline.SetValue(1);
-
-  SaveSettings(other);
-  WriteDefaultSettings(other);
-  EXPECT_EQ(ReadAll(ConfigPath()), old);
-  EXPECT_EQ(other.form.txtExternalIPURL.Text(), CrLfLines({kDefaultLines.begin() + 14, kDefaultLines.end()}));
-}
-
 // A disk that fills up halfway through the save (works as root too, unlike a read-only folder).
-TEST_F(SettingsTest, SaveThatRunsOutOfSpaceLeavesOldFileByteIdentical) {
-  const std::string old = CrLfLines(kDefaultLines);
-  WriteConfig(old);
-  Form().txtDDNSusername.SetText(std::string(200, 'u'));
+TEST_F(SettingsTest, SaveThatFailsHalfWayLeavesOldFileByteIdentical) {
+  WriteAll(ConfigPath(), kDefaultFile);
   Form().txtExternalIPURL.SetText("http://a/\r\n");
 
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 16;
+  const rlimit small{16, saved.rlim_max};
   const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   SaveSettings(*program);
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previousHandler);
 
-  EXPECT_EQ(ReadAll(ConfigPath()), old);
-  EXPECT_EQ(Form().txtExternalIPURL.Text(), "http://a/\r\n");
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(DataFolder())) ++files;
-  EXPECT_EQ(files, 1u) << "the half-written temporary must be removed";
+  EXPECT_EQ(ReadAll(ConfigPath()), kDefaultFile);
+  EXPECT_EQ(Form().txtExternalIPURL.Text(), "http://a/\r\n");  // trimmed only after a good save
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(DataFolder()), {}), 1)
+      << "temporary left behind";
 }
 
-// Without a data folder nothing may land in whatever folder the program was started from.
-TEST_F(SettingsTest, NoDataFolderMeansNoFile) {
-  program->state.dataFolder.clear();
-  Form().cmbDDNSservice.SetText("Mine");
-  EXPECT_FALSE(WritesIntoCurrentFolder([&] {
-    SaveSettings(*program);
-    WriteDefaultSettings(*program);
-  }));
+class ChangeLogTest : public ProgramFixture {};
 
-  // Nor is a stray config.txt there taken for the settings.
-  std::filesystem::path startFolder = std::filesystem::current_path();
-  std::filesystem::current_path(temp.File("cwd"));
-  WriteAll("config.txt", "1\r\nStranger\r\n");
-  LoadSettings(*program);
-  std::filesystem::current_path(startFolder);
-  EXPECT_EQ(Form().cmbDDNSservice.Text(), "Mine");
-  EXPECT_EQ(Form().chkUpdateDynDNS.Value(), 0);
+TEST_F(ChangeLogTest, LineIsDateTimeColonText) {
+  const std::tuple<LocalDateTime, std::string, std::string> cases[] = {
+      {{2026, 3, 7, 21, 5, 9}, "Program startup.", "03-07-2026 21:05:09: Program startup."},
+      {{2026, 3, 7, 21, 5, 9}, "", "03-07-2026 21:05:09: "},
+      {{999, 1, 2, 3, 4, 5}, "x: y", "01-02-0999 03:04:05: x: y"}};
+  for (const auto& [now, message, expected] : cases) {
+    std::filesystem::remove(DataFile("ipchange.log"));
+    desktop.logLines.clear();
+    platform.now = now;
+    LogEvent(*program, message);
+    EXPECT_EQ(ReadAll(DataFile("ipchange.log")), expected + "\r\n");
+    EXPECT_EQ(desktop.logLines, std::vector<std::string>{expected});
+  }
+  EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(ChangeLogTest, ChangeLinesNameOldAndNewAddress) {
+  program->form.txtExternalIP.SetText("198.51.100.4");
+  program->state.lastInternalIP = "192.168.1.10";
+  program->form.txtInternalIP.SetText("192.168.1.11");
+  LogEvent(*program, "first");
+  LogExternalIPChange(*program);
+  LogInternalIPChange(*program);
+  EXPECT_EQ(LogTexts(), (Lines{"first", "External IP  changed to 198.51.100.4",  // no old address yet
+                               "Internal IP 192.168.1.10 changed to 192.168.1.11"}));
+}
+
+TEST_F(ChangeLogTest, DeveloperModeShowsOnlyEventsAndBeforeWritingThem) {
+  struct WatchingDesktop : FakeDesktop {
+    std::string logPath, logAtMessage = "unset";
+    void MessageBox(const std::string& text, const std::string& title) override {
+      FakeDesktop::MessageBox(text, title);
+      logAtMessage = ReadAll(logPath);
+    }
+  } watching;
+  watching.logPath = DataFile("ipchange.log");
+  Program dev(platform, watching, watching);
+  dev.state.dataFolder = DataFolder();
+  dev.state.debugMode = true;
+  LogEvent(dev, "hello");
+  LogExternalIPChange(dev);
+  LogInternalIPChange(dev);
+  EXPECT_EQ(watching.logAtMessage, "");  // the user reads the box while the line waits
+  EXPECT_EQ(watching.messages, (std::vector<std::pair<std::string, std::string>>{{"hello", "Quorvane"}}));
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     }
     if (argument == "--once") {
       options.once = true;
-    } else if (argument == "--console" || argument.find("-dev") != std::string::npos) {
+    } else if (argument == "--console" || argument.find(quorvane::Program::kDevSwitch) != std::string::npos) {
       // --console is the only front end built in; -dev may stand inside a longer argument.
     } else {
       std::fprintf(stderr, "quorvane: unknown argument '%s'\n%s", argument.c_str(), kUsage);
