@@ -27,8 +27,8 @@ bool IsValidDate(int year, int month, int day) {
 }
 
 std::int32_t DayNumberFromDate(int year, int month, int day) {
-  return static_cast<std::int32_t>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-                                   kEpochOffset);
+  return static_cast<std::int32_t>(
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochOffset);
 }
 
 LocalDateTime DateFromDayNumber(std::int32_t dayNumber) {

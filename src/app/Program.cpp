@@ -11,7 +11,8 @@
 namespace quorvane {
 
 namespace {
-constexpr const char* kFirstRunMessage = "First run under new user account. Creating default config.txt file.";
+constexpr const char* kFirstRunMessage =
+    "First run under new user account. Creating default config.txt file.";
 constexpr const char* kNoDataFolderWarning =
     "Quorvane: no folder for settings and logs could be found (neither XDG_DATA_HOME nor HOME is set); "
     "running with built-in settings and writing no files.";
@@ -42,8 +43,10 @@ void Program::Main(const std::string& argumentText) {
   form.Form_Load();
 
   state.collapsedHeight = static_cast<std::int16_t>(desktop.WindowHeight());
-  const float left = static_cast<float>(desktop.ScreenWidth()) / 2.0f - static_cast<float>(desktop.WindowWidth()) / 2.0f;
-  const float top = static_cast<float>(desktop.ScreenHeight()) / 2.0f - static_cast<float>(desktop.WindowHeight()) / 2.0f;
+  const float left =
+      static_cast<float>(desktop.ScreenWidth()) / 2.0f - static_cast<float>(desktop.WindowWidth()) / 2.0f;
+  const float top =
+      static_cast<float>(desktop.ScreenHeight()) / 2.0f - static_cast<float>(desktop.WindowHeight()) / 2.0f;
   desktop.MoveWindow(static_cast<int>(left), static_cast<int>(top));
   FillDropDownLists();
 

@@ -12,7 +12,9 @@ std::string BuildUserAgent(const VersionRecord& v) {
   return std::string(v.companyName) + " - " + v.productName + " - " + FullNumber(v);
 }
 
-std::string BuildWindowTitle(const VersionRecord& v) { return std::string(v.productName) + " " + FullNumber(v); }
+std::string BuildWindowTitle(const VersionRecord& v) {
+  return std::string(v.productName) + " " + FullNumber(v);
+}
 
 std::string BuildShortVersion(const VersionRecord& v) {
   std::string text = std::to_string(v.major) + "." + std::to_string(v.minor);

@@ -8,7 +8,18 @@ namespace quorvane {
 class frmMain;
 
 // Where a query value comes from.
-enum class ValueSource { HostNames, HostNamesWithDot, System, UserName, Address, Wildcard, Mx, BackMx, Offline, Fixed };
+enum class ValueSource {
+  HostNames,
+  HostNamesWithDot,
+  System,
+  UserName,
+  Address,
+  Wildcard,
+  Mx,
+  BackMx,
+  Offline,
+  Fixed
+};
 
 struct QueryPair {
   std::string key;  // empty: the value stands alone after "?"

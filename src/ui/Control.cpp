@@ -13,7 +13,9 @@ Control::Control(ControlObserver& observer, std::string name, ControlKind kind, 
       toolTip(std::move(toolTip)),
       enabled(enabled) {}
 
-void Control::Announce() { observer.ControlChanged(*this); }
+void Control::Announce() {
+  observer.ControlChanged(*this);
+}
 
 void Control::SetText(std::string newText) {
   if (newText == text) return;

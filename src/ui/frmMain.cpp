@@ -49,9 +49,10 @@ frmMain::frmMain(Program& program)
       txtInterval(*this, "txtInterval", K::TextBox, "",
                   "Obtain and compare current IP addresses to last known IPs every X minutes"),
       Label7(*this, "Label7", K::Label, "minutes"),
-      chkOffline(*this, "chkOffline", K::CheckBox, "Offline/Suspend",
-                 "Check this box to stop program from acquiring and checking IP addresses. Uncheck to resume. "
-                 "This does not affect DDNS offline field."),
+      chkOffline(
+          *this, "chkOffline", K::CheckBox, "Offline/Suspend",
+          "Check this box to stop program from acquiring and checking IP addresses. Uncheck to resume. "
+          "This does not affect DDNS offline field."),
       Label4(*this, "Label4", K::Label, "External IP URLs:"),
       txtExternalIPURL(*this, "txtExternalIPURL", K::TextBox, "",
                        "Multi-line field- list of URLs that unformatted WAN IP can be retrieved from"),
@@ -63,13 +64,15 @@ frmMain::frmMain(Program& program)
       txtInternalIP(*this, "txtInternalIP", K::TextBox, "",
                     "Your internal IP address is how your local network identifies your computer"),
       cmdCopyIntIP(*this, "cmdCopyIntIP", K::Button, "Copy", "Copy internal IP address to clipboard"),
-      lblViewIPChangeLog(*this, "lblViewIPChangeLog", K::Label, "View Log", "View IP Change and Update History"),
+      lblViewIPChangeLog(*this, "lblViewIPChangeLog", K::Label, "View Log",
+                         "View IP Change and Update History"),
       Label3(*this, "Label3", K::Label, "Status of last update:"),
       lblStatus(*this, "lblStatus", K::Label, "", "Dynamic DNS Update Result"),
       cmdCheckNow(*this, "cmdCheckNow", K::Button, "Check Now",
                   "Obtain LAN & WAN IP addresses now and check if either has changed"),
       cmdUploadNow(*this, "cmdUploadNow", K::Button, "Update Now", "Perform checked actions now"),
-      frameDDNSoptions(*this, "frameDDNSoptions", K::Frame, "Additional Dynamic DNS Update Options", "", false),
+      frameDDNSoptions(*this, "frameDDNSoptions", K::Frame, "Additional Dynamic DNS Update Options", "",
+                       false),
       lblDDNSsystem(*this, "lblDDNSsystem", K::Label, "System:"),
       txtDDNSsystem(*this, "txtDDNSsystem", K::TextBox),
       lblDDNSmx(*this, "lblDDNSmx", K::Label, "MX:"),
@@ -125,7 +128,8 @@ void frmMain::Form_Load() {
     desktop.AddToTray();
   }
 
-  if (!state.dataFolder.empty() && platform.FileExists(state.dataFolder + kConfigFileName)) LoadSettings(program);
+  if (!state.dataFolder.empty() && platform.FileExists(state.dataFolder + kConfigFileName))
+    LoadSettings(program);
   SetCaption(state.windowTitle);
 
   std::string name = GetHostName(platform);
@@ -164,8 +168,8 @@ void frmMain::Form_Unload() {
 void frmMain::chkUpdateDynDNS_Click() {
   const int value = chkUpdateDynDNS.Value();
   if (value != 0 && value != 1) return;
-  for (Control* control :
-       {&cmbDDNSservice, &txtDDNSusername, &txtDDNSpassword, &txtDDNShostname, &frameDDNSoptions, &cmdDDNSmore})
+  for (Control* control : {&cmbDDNSservice, &txtDDNSusername, &txtDDNSpassword, &txtDDNShostname,
+                           &frameDDNSoptions, &cmdDDNSmore})
     control->SetEnabled(value == 1);
 }
 
@@ -185,9 +189,13 @@ void frmMain::cmdDDNSmore_Click() {
   lblStatus_Click(index);
 }
 
-void frmMain::cmdCopyExtIP_Click() { program.desktop.SetClipboardText(txtExternalIP.Text()); }
+void frmMain::cmdCopyExtIP_Click() {
+  program.desktop.SetClipboardText(txtExternalIP.Text());
+}
 
-void frmMain::cmdCopyIntIP_Click() { program.desktop.SetClipboardText(txtInternalIP.Text()); }
+void frmMain::cmdCopyIntIP_Click() {
+  program.desktop.SetClipboardText(txtInternalIP.Text());
+}
 
 void frmMain::lblViewIPChangeLog_Click() {
   program.desktop.OpenTextViewer(program.state.dataFolder + kChangeLogFileName);
@@ -220,7 +228,9 @@ void frmMain::txtInterval_LostFocus() {
     program.state.minuteCount = static_cast<std::int16_t>(RoundHalfEven(minutes - 1));
 }
 
-void frmMain::txtSMTPlog_Change() { txtSMTPlogSelStart = txtSMTPlog.Text().size(); }
+void frmMain::txtSMTPlog_Change() {
+  txtSMTPlogSelStart = txtSMTPlog.Text().size();
+}
 
 void frmMain::mnuTrayShowHide_Click() {
   Desktop& desktop = program.desktop;
@@ -232,7 +242,9 @@ void frmMain::mnuTrayShowHide_Click() {
   }
 }
 
-void frmMain::mnuTrayAbout_Click() { program.desktop.OpenWebPage(kPublisherPage); }
+void frmMain::mnuTrayAbout_Click() {
+  program.desktop.OpenWebPage(kPublisherPage);
+}
 
 void frmMain::mnuTrayQuit_Click() {
   program.ShutDown();

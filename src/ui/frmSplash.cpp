@@ -4,6 +4,8 @@
 
 namespace quorvane {
 
-SplashText SplashTexts() { return SplashText{kVersion.productName, BuildShortVersion(), kVersion.copyright}; }
+SplashText SplashTexts() {
+  return SplashText{kVersion.productName, BuildShortVersion(), kVersion.copyright};
+}
 
 }  // namespace quorvane

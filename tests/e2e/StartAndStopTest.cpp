@@ -47,9 +47,10 @@ TEST_F(StartAndStopTest, FirstRunCreatesDefaultSettingsAndLogsIt) {
   EXPECT_NE(run.out.find(": First run under new user account."), std::string::npos);  // log lines echoed
 
   // The orderly stop saved the file again: the same 17 values, the flags in their saved form.
-  EXPECT_EQ(ReadAll(Data("config.txt")),
-            " 0 \r\nDNS-O-Matic\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n 0 \r\n 0 \r\n1/1/2014\r\n"
-            "http://api.ipify.org/\r\nhttp://myip.dnsomatic.com/\r\nhttp://checkip.dyndns.org/\r\n");
+  EXPECT_EQ(
+      ReadAll(Data("config.txt")),
+      " 0 \r\nDNS-O-Matic\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n 0 \r\n 0 \r\n1/1/2014\r\n"
+      "http://api.ipify.org/\r\nhttp://myip.dnsomatic.com/\r\nhttp://checkip.dyndns.org/\r\n");
   const std::vector<std::string> lines = LogLines();
   ASSERT_GE(lines.size(), 1u);
   EXPECT_TRUE(std::regex_match(lines[0], kLogLine)) << lines[0];
@@ -70,12 +71,14 @@ TEST_F(StartAndStopTest, SecondRunLoadsTheSettingsAndIsNoFirstRun) {
   std::filesystem::create_directories(home.Path() + "/Quorvane");
   // Log Everything on, one echo address on a closed loopback port.
   WriteAll(Data("config.txt"),
-           "0\r\nDynDNS\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n7\r\n1\r\n0\r\n1/1/2014\r\nhttp://127.0.0.1:9/\r\n");
+           "0\r\nDynDNS\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n7\r\n1\r\n0\r\n1/1/2014\r\nhttp://"
+           "127.0.0.1:9/\r\n");
   const ProcessResult run = RunProcess({kBinary, "--once"}, Env());
   EXPECT_EQ(run.exitCode, 1);
   const std::string log = ReadAll(Data("ipchange.log"));
   EXPECT_EQ(log.find("First run"), std::string::npos);
-  EXPECT_NE(log.find(": Program startup. Acquiring and Checking IP Addresses.\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(": Program startup. Acquiring and Checking IP Addresses.\r\n"), std::string::npos)
+      << log;
   EXPECT_NE(log.find(": Getting WAN IP address from http://127.0.0.1:9/\r\n"), std::string::npos) << log;
   EXPECT_NE(ReadAll(Data("config.txt")).find("\r\n7\r\n 1 \r\n 0 \r\n"), std::string::npos);
 }
@@ -84,8 +87,9 @@ TEST_F(StartAndStopTest, OnceLearnsThePublicAddressFromALoopbackEchoPage) {
   LocalServer echo(LocalServer::Python("echo_server.py", {"--route", "/ip", "200", "198.51.100.4\n"}));
   ASSERT_TRUE(echo.Started()) << echo.Error();
   std::filesystem::create_directories(home.Path() + "/Quorvane");
-  WriteAll(Data("config.txt"), "0\r\nDynDNS\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n0\r\n1/1/2014\r\n" +
-                                   echo.Url("/ip") + "\r\n");
+  WriteAll(Data("config.txt"),
+           "0\r\nDynDNS\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n0\r\n1/1/2014\r\n" +
+               echo.Url("/ip") + "\r\n");
   WriteAll(Data("ip.txt"), "203.0.113.7\r\n\r\n");
   const ProcessResult run = RunProcess({kBinary, "--once"}, Env());
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -126,8 +130,8 @@ TEST_F(StartAndStopTest, CommandLine) {
 }
 
 TEST_F(StartAndStopTest, WithoutAnyDataFolderItSaysSoAndWritesNothing) {
-  const ProcessResult run =
-      RunProcess({kBinary, "--once"}, {{"XDG_DATA_HOME", ""}, {"HOME", ""}, {"XDG_RUNTIME_DIR", home.Path()}});
+  const ProcessResult run = RunProcess(
+      {kBinary, "--once"}, {{"XDG_DATA_HOME", ""}, {"HOME", ""}, {"XDG_RUNTIME_DIR", home.Path()}});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("no folder for settings"), std::string::npos) << run.err;
   EXPECT_TRUE(std::filesystem::is_empty(home.Path()));

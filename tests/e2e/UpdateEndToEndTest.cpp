@@ -28,7 +28,8 @@ class UpdateEndToEndTest : public ::testing::Test {
 
   void WriteConfig(const std::string& lastUpdate) {
     WriteAll(Data("config.txt"),
-             "1\r\nDynDNS\r\nalice\r\ns3cret pass\r\nhome.example.org\r\ndyndns\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n"
+             "1\r\nDynDNS\r\nalice\r\ns3cret "
+             "pass\r\nhome.example.org\r\ndyndns\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n"
              "0\r\n" +
                  lastUpdate + "\r\nhttp://127.0.0.1/ip\r\n");
   }
@@ -51,8 +52,8 @@ class UpdateEndToEndTest : public ::testing::Test {
         ca.ServerCertPath() + "' --key '" + ca.ServerKeyPath() + "' --body '" + answer + "' --record '" +
         home.File("requests") + "' > '" + home.File("update.port") + "' &\n'" + python + "' '" +
         LocalServer::ScriptPath("echo_server.py") + "' --port 80 --route /ip 200 '" + address + "' > '" +
-        home.File("echo.port") + "' &\n" +
-        "for i in $(seq 200); do [ -s '" + home.File("update.port") + "' ] && [ -s '" + home.File("echo.port") +
+        home.File("echo.port") + "' &\n" + "for i in $(seq 200); do [ -s '" + home.File("update.port") +
+        "' ] && [ -s '" + home.File("echo.port") +
         "' ] && break; sleep 0.05; done\n"
         "'" QUORVANE_BINARY "' --once\n";
     return RunInPrivateNetwork(script, "127.0.0.1 members.dyndns.org\n", ca.BundleWithSystemCas(),
@@ -90,7 +91,8 @@ TEST_F(UpdateEndToEndTest, AChangedAddressSendsOneAuthenticatedUpdate) {
 TEST_F(UpdateEndToEndTest, AnErrorAnswerEndsWithExitStatusTwo) {
   const ProcessResult run = RunOnce("198.51.100.4\n", "badauth");
   EXPECT_EQ(run.exitCode, 2) << run.out << run.err;
-  EXPECT_NE(ReadAll(Data("ipchange.log")).find(": Invalid username/password combination.\r\n"), std::string::npos);
+  EXPECT_NE(ReadAll(Data("ipchange.log")).find(": Invalid username/password combination.\r\n"),
+            std::string::npos);
 }
 
 TEST_F(UpdateEndToEndTest, AnUnchangedAddressSendsNothingUntilThirtyDaysHavePassed) {

@@ -59,7 +59,9 @@ class FakeDesktop : public Desktop, public TimerService {
   void SetCaption(const std::string& c) override { caption = c; }
   void SetBackgroundPicture(const std::string& path) override { backgroundPicture = path; }
   void FocusControl(const std::string& name) override { focused.push_back(name); }
-  void MessageBox(const std::string& text, const std::string& title) override { messages.emplace_back(text, title); }
+  void MessageBox(const std::string& text, const std::string& title) override {
+    messages.emplace_back(text, title);
+  }
   bool SetClipboardText(const std::string& text) override {
     if (!clipboardWorks) return false;
     clipboard = text;

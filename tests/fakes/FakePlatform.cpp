@@ -3,7 +3,9 @@
 namespace quorvane::testing {
 
 FakePlatform::FakePlatform(std::optional<std::string> appDataFolder, std::string tempFolder)
-    : appDataFolder(std::move(appDataFolder)), tempFolder(std::move(tempFolder)), programFolder(this->tempFolder) {}
+    : appDataFolder(std::move(appDataFolder)),
+      tempFolder(std::move(tempFolder)),
+      programFolder(this->tempFolder) {}
 
 bool FakePlatform::DownloadToFile(const std::string& url, const std::string& path) {
   downloads.push_back(url);
@@ -14,7 +16,8 @@ bool FakePlatform::DownloadToFile(const std::string& url, const std::string& pat
 
 HttpTransportResult FakePlatform::SendHttpRequest(const HttpTransportRequest& request) {
   httpRequests.push_back(request);
-  if (httpRequests.size() > httpAnswers.size()) return HttpTransportResult{false, 0, "", "no answer scripted"};
+  if (httpRequests.size() > httpAnswers.size())
+    return HttpTransportResult{false, 0, "", "no answer scripted"};
   return httpAnswers[httpRequests.size() - 1];
 }
 

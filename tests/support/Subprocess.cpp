@@ -60,8 +60,8 @@ int WaitWithTimeout(pid_t pid, double timeoutSeconds, double* seconds) {
 }  // namespace
 
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
-                                     const std::map<std::string, std::string>& env, const std::string& outPath,
-                                     const std::string& errPath)
+                                     const std::map<std::string, std::string>& env,
+                                     const std::string& outPath, const std::string& errPath)
     : pid(StartChild(argv, env, outPath, errPath)) {}
 
 BackgroundProcess::~BackgroundProcess() {
@@ -98,8 +98,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
 
 bool NamespacesAvailable() {
   static const bool available = [] {
-    ProcessResult r = RunProcess({"unshare", "-mnpf", "sh", "-c", "ip link set lo up && mount --bind /etc/hosts /etc/hosts"}, {},
-                                 10);
+    ProcessResult r = RunProcess({"unshare", "-mnpf", "--mount-proc", "sh", "-c",
+                                  "ip link set lo up && mount --bind /etc/hosts /etc/hosts"},
+                                 {}, 10);
     return r.exitCode == 0;
   }();
   return available;
@@ -117,7 +118,8 @@ ProcessResult RunInPrivateNetwork(const std::string& script, const std::string& 
   WriteAll(setup.File("wrapper.sh"), wrapper);
   // The shell is the first process of its own PID namespace: when it ends, the kernel ends every server
   // the script left running in the background.
-  return RunProcess({"unshare", "-mnpf", "sh", setup.File("wrapper.sh")}, env, timeoutSeconds);
+  return RunProcess({"unshare", "-mnpf", "--mount-proc", "sh", setup.File("wrapper.sh")}, env,
+                    timeoutSeconds);
 }
 
 }  // namespace quorvane::testing

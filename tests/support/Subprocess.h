@@ -15,8 +15,8 @@ struct ProcessResult {
 
 // Runs a program to its end (killed after timeoutSeconds) with extra environment variables, and
 // collects its output. argv[0] is the program path.
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
-                         double timeoutSeconds = 60);
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& env = {}, double timeoutSeconds = 60);
 
 // True when this machine lets a test create a private mount and network namespace.
 bool NamespacesAvailable();
@@ -25,7 +25,8 @@ bool NamespacesAvailable();
 // and /etc/hosts holds hostsContent (127.0.0.1 localhost is always there). Servers the script starts
 // there live and die with it. caBundle, when not empty, is bind-mounted over the system CA bundle.
 ProcessResult RunInPrivateNetwork(const std::string& script, const std::string& hostsContent,
-                                  const std::string& caBundle = "", const std::map<std::string, std::string>& env = {},
+                                  const std::string& caBundle = "",
+                                  const std::map<std::string, std::string>& env = {},
                                   double timeoutSeconds = 120);
 
 }  // namespace quorvane::testing

@@ -89,13 +89,21 @@ void ConsoleDesktop::MessageBox(const std::string& text, const std::string& titl
   PrintLine(err, title + ": " + text);
 }
 
-void ConsoleDesktop::OpenTextViewer(const std::string& path) { PrintLine(out, "Change log: " + path); }
+void ConsoleDesktop::OpenTextViewer(const std::string& path) {
+  PrintLine(out, "Change log: " + path);
+}
 
-void ConsoleDesktop::OpenWebPage(const std::string& url) { PrintLine(out, url); }
+void ConsoleDesktop::OpenWebPage(const std::string& url) {
+  PrintLine(out, url);
+}
 
-void ConsoleDesktop::ChangeLogLine(const std::string& line) { PrintLine(out, line); }
+void ConsoleDesktop::ChangeLogLine(const std::string& line) {
+  PrintLine(out, line);
+}
 
-void ConsoleDesktop::Warn(const std::string& message) { PrintLine(err, message); }
+void ConsoleDesktop::Warn(const std::string& message) {
+  PrintLine(err, message);
+}
 
 void ConsoleDesktop::StartTimer(int id, int periodMs, std::function<void()> procedure) {
   KillTimer(id);
