@@ -104,45 +104,36 @@ bool RetryExternal(Program& program) {
   return true;
 }
 
-// Step 7: the field holds an obtained address. An address that returns unchanged after an outage
-// is logged but does not by itself ask for an update.
-void CompareExternal(Program& program) {
-  ProgramState& state = program.state;
-  const std::string& field = program.form.txtExternalIP.Text();
-  if (state.lastExternalIP == kNoAddress) {
-    LogExternalIPChange(program);
-    state.externalChanged = true;
-    if (field != state.lastGoodExternalIP) state.updateNeeded = true;
-  } else if (field != state.lastExternalIP) {
-    LogExternalIPChange(program);
-    state.externalChanged = true;
-    state.updateNeeded = true;
+// Steps 7 and 8 for an obtained address: a change is logged and asks for an update, except that an
+// address returning unchanged after an outage is logged but does not by itself ask for one.
+void CompareObtained(Program& program, const std::string& field, const std::string& last,
+                     std::string& lastGood, bool& changed, void (*logChange)(Program&)) {
+  if (last == kNoAddress || field != last) {
+    logChange(program);
+    changed = true;
+    if (last != kNoAddress || field != lastGood) program.state.updateNeeded = true;
   }
-  state.lastGoodExternalIP = field;
+  lastGood = field;
 }
 
-// Step 8, the same for the internal address, which may also be the no-address text.
+void CompareExternal(Program& program) {
+  ProgramState& state = program.state;
+  CompareObtained(program, program.form.txtExternalIP.Text(), state.lastExternalIP, state.lastGoodExternalIP,
+                  state.externalChanged, LogExternalIPChange);
+}
+
+// The internal address may also be the no-address text: losing it is a change, the last good one stays.
 void CompareInternal(Program& program) {
   ProgramState& state = program.state;
   const std::string& field = program.form.txtInternalIP.Text();
-  if (field == kNoAddress) {
-    if (state.lastInternalIP != kNoAddress) {
-      LogInternalIPChange(program);
-      state.internalChanged = true;
-      state.updateNeeded = true;
-    }
-    return;
-  }
-  if (state.lastInternalIP == kNoAddress) {
-    LogInternalIPChange(program);
-    state.internalChanged = true;
-    if (field != state.lastGoodInternalIP) state.updateNeeded = true;
-  } else if (field != state.lastInternalIP) {
+  if (field != kNoAddress) {
+    CompareObtained(program, field, state.lastInternalIP, state.lastGoodInternalIP, state.internalChanged,
+                    LogInternalIPChange);
+  } else if (state.lastInternalIP != kNoAddress) {
     LogInternalIPChange(program);
     state.internalChanged = true;
     state.updateNeeded = true;
   }
-  state.lastGoodInternalIP = field;
 }
 
 void WriteIpFile(Program& program) {
