@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -32,11 +34,25 @@ struct HttpTransportRequest {
   std::string body;                      // sent only when not empty
 };
 
+// The step at which a request gave up, so that developer mode can name it.
+enum class HttpFailure {
+  None,         // an answer arrived: whole, or broken off by the peer after part of the body
+  Open,         // the transport could not be set up at all
+  Connect,      // name resolution, the connection or the TLS handshake failed
+  OpenRequest,  // the request could not be formed (no host, an unusable target or verb)
+  AddHeaders,   // a header line was refused (a control byte in it)
+  Send,         // sending failed, or the answer's status line and headers never arrived
+  Bounds,       // our own time or size bound, or a stop request, ended the exchange
+};
+
 struct HttpTransportResult {
   bool completed = false;  // the answer arrived whole within the time and size bounds
   int status = 0;          // HTTP status code, 0 when none arrived
-  std::string body;        // the answer body as received (error statuses included)
-  std::string error;       // what failed, for developer-mode messages; empty on success
+  std::string body;        // the answer body as received (error statuses included); when the peer
+                           // broke the connection off mid-body, the part that arrived
+  std::string error;       // the transport's own words on what failed; empty on success
+  HttpFailure failure = HttpFailure::None;
+  bool hasContentLength = false;  // the answer's headers carried a Content-Length
 };
 
 // Every operating-system service the program logic needs. The logic never touches the OS directly,
@@ -93,12 +109,23 @@ class Platform {
   // Time ----------------------------------------------------------------------------------------
 
   virtual LocalDateTime Now() = 0;
-  // Blocks the calling thread.
+  // Blocks the calling thread; returns early once a stop is requested.
   virtual void Sleep(int milliseconds) = 0;
   // The short-date text of a day number (days since 30 December 1899; 0 is "never").
   virtual std::string FormatShortDate(std::int32_t dayNumber) = 0;
   // The day number that a short-date text names, nullopt when the text is no date.
   virtual std::optional<std::int32_t> ParseShortDate(const std::string& text) = 0;
+
+  // Stop requests --------------------------------------------------------------------------------
+
+  // The front end says how to learn that the user or the system asked the program to stop (a signal,
+  // Quit). Running downloads and requests poll it and end as failed within a second once it answers
+  // true; Sleep returns early. Without a query nothing is ever interrupted.
+  void SetStopQuery(std::function<bool()> query) { stopQuery = std::move(query); }
+  bool StopRequested() const { return stopQuery && stopQuery(); }
+
+ private:
+  std::function<bool()> stopQuery;
 };
 
 }  // namespace quorvane
