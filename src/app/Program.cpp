@@ -27,6 +27,7 @@ void Program::Main(const std::string& argumentText) {
   desktop.ShowSplash(SplashTexts());
   base64.InitBase64Table();
   FixDataFolder();
+  if (!state.dataFolder.empty()) platform.RemoveStaleTempFiles(state.dataFolder);
   state.userAgent = BuildUserAgent();
 
   // A data folder without any ordinary file is a first run: a folder that still holds the log or

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/Settings.h"
+
 namespace quorvane {
 
 // The variables the whole program shares while it runs. Exactly one instance exists, owned by the
@@ -24,6 +26,7 @@ struct ProgramState {
   bool internalChanged = false;
   std::int32_t lastUpdateDate = 0;  // day number (days since 30 December 1899); 0 = never
   std::int16_t collapsedHeight = 0;
+  SettingsBaseline settingsBaseline;  // config.txt as last read or written (settings module)
 
   // Outcome of the latest check and update, read by the one-shot console run for its exit status.
   bool externalObtained = false;  // the latest check obtained a public address

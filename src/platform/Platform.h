@@ -86,11 +86,17 @@ class Platform {
   // The whole file, nullopt when it cannot be read.
   virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
   // Replaces the file whole: the new content goes to a temporary file in the same folder, which is
-  // then renamed over the old one. On failure the old file is left as it was.
+  // then renamed over the old one. On failure the old file is left as it was. A symbolic link at the
+  // path is followed: its target is replaced (the temporary lies beside the target) and the link stays.
   virtual bool ReplaceFile(const std::string& path, const std::string& content) = 0;
-  // Appends to the file, creating it (readable by the user only) when missing. Opened and closed here.
+  // Appends to the file (through a link too), creating it (readable by the user only) when missing.
+  // Opened and closed here. All or nothing: content that could not be written whole is cut off again.
   virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
+  // Removes the temporary files that replacing left in the folder when it was interrupted (a crash, a
+  // kill): only those of ReplaceFile's own naming that are the user's regular files. Where replacing
+  // leaves none behind there is nothing to do.
+  virtual void RemoveStaleTempFiles(const std::string& /*folder*/) {}
 
   // Network -------------------------------------------------------------------------------------
 

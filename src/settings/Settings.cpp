@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Program.h"
+#include "log/ChangeLog.h"
 #include "settings/TextValue.h"
 
 namespace quorvane {
@@ -11,6 +12,8 @@ namespace quorvane {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr const char* kReloadedMessage = "Settings re-read from config.txt.";
 
 // The default file of a first run, line by line.
 constexpr const char* kDefaultLines[] = {
@@ -50,19 +53,22 @@ std::string ConfigPath(const ProgramState& state) {
   return state.dataFolder + kConfigFileName;
 }
 
-// A line ends at CR or at CR LF; a last line without an end still counts when it holds anything.
+// A line ends at CR, at LF or at CR LF (files saved by editors elsewhere end lines with LF alone); a
+// last line without an end still counts when it holds anything. A leading UTF-8 byte-order mark, which
+// some editors put in front, belongs to no value.
 std::vector<std::string> SplitLines(std::string_view text) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
-    const std::size_t cr = text.find('\r', start);
-    if (cr == std::string_view::npos) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
       lines.emplace_back(text.substr(start));
       break;
     }
-    lines.emplace_back(text.substr(start, cr - start));
-    start = cr + 1;
-    if (start < text.size() && text[start] == '\n') ++start;
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
   return lines;
 }
@@ -83,31 +89,56 @@ void AppendLine(std::string& content, std::string_view line) {
 }
 
 bool EndsWithCrLf(std::string_view text) {
-  return text.size() >= 2 && text.substr(text.size() - 2) == kCrLf;
+  return text.ends_with(kCrLf);
 }
 
-}  // namespace
-
-void WriteDefaultSettings(Program& program) {
-  // Without a data folder the path would be relative to wherever the program happened to start.
-  if (program.state.dataFolder.empty()) return;
-  std::string content;
-  for (const char* line : kDefaultLines) AppendLine(content, line);
-  program.platform.ReplaceFile(ConfigPath(program.state), content);
+// Every line end as CR LF: a multi-line field may hold the toolkit's own line ends.
+std::string WithCrLfLineEnds(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      result += text[i];
+      continue;
+    }
+    result += kCrLf;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  return result;
 }
 
-void LoadSettings(Program& program) {
+std::string WithoutTrailingCrLf(std::string text) {
+  if (EndsWithCrLf(text)) text.resize(text.size() - kCrLf.size());
+  return text;
+}
+
+SettingsValues ValuesOfWindow(const Program& program) {
+  const frmMain& form = program.form;
+  SettingsValues values;
+  values.updateDynDNS = form.chkUpdateDynDNS.Value();
+  for (std::size_t i = 0; i < std::size(kTextLines); ++i) values.texts[i] = (form.*kTextLines[i]).Text();
+  values.excessiveLogging = form.chkExcessiveLogging.Value();
+  values.suspended = form.chkOffline.Value();
+  values.lastUpdateDate = program.state.lastUpdateDate;
+  // The check cycle drops the list's trailing line end when it runs; that is no change of the list.
+  values.urls = WithoutTrailingCrLf(form.txtExternalIPURL.Text());
+  return values;
+}
+
+// Puts the file's values into the window, as LoadSettings describes, and remembers them.
+void ApplyFileText(Program& program, std::optional<std::string> text) {
   ProgramState& state = program.state;
-  if (state.dataFolder.empty()) return;
-
   // An unreadable file reads as an empty one: every control gets its empty value.
-  const std::vector<std::string> lines =
-      SplitLines(program.platform.ReadFile(ConfigPath(state)).value_or(""));
+  const std::vector<std::string> lines = SplitLines(text.value_or(""));
   auto line = [&lines](std::size_t number) -> std::string_view {
     return number <= lines.size() ? std::string_view(lines[number - 1]) : std::string_view();
   };
 
-  if (const auto day = program.platform.ParseShortDate(std::string(line(kDateLine))))
+  // A date that would not be written back as the same text counts as no date, so that a load and a
+  // save always give the same file as the next load and save.
+  Platform& platform = program.platform;
+  if (const auto day = platform.ParseShortDate(std::string(line(kDateLine)));
+      day && platform.ParseShortDate(platform.FormatShortDate(*day)) == day)
     state.lastUpdateDate = *day;
 
   std::string urls;
@@ -121,6 +152,52 @@ void LoadSettings(Program& program) {
   form.chkExcessiveLogging.SetValue(FlagValue(TrimBlanks(line(kLoggingLine))));
   form.chkOffline.SetValue(FlagValue(TrimBlanks(line(kSuspendLine))));
   form.txtExternalIPURL.SetText(urls);
+  state.settingsBaseline = SettingsBaseline{std::move(text), ValuesOfWindow(program)};
+}
+
+// Takes in the file's values for everything the program left as it was when the file was last read
+// or written; what the program changed since then stays.
+void MergeFileText(Program& program, std::string text) {
+  const SettingsValues current = ValuesOfWindow(program);
+  const SettingsValues before = program.state.settingsBaseline.values;
+  const std::string currentUrls = program.form.txtExternalIPURL.Text();
+  ApplyFileText(program, std::move(text));
+
+  frmMain& form = program.form;
+  if (current.updateDynDNS != before.updateDynDNS) form.chkUpdateDynDNS.SetValue(current.updateDynDNS);
+  for (std::size_t i = 0; i < std::size(kTextLines); ++i)
+    if (current.texts[i] != before.texts[i]) (form.*kTextLines[i]).SetText(current.texts[i]);
+  if (current.excessiveLogging != before.excessiveLogging)
+    form.chkExcessiveLogging.SetValue(current.excessiveLogging);
+  if (current.suspended != before.suspended) form.chkOffline.SetValue(current.suspended);
+  if (current.lastUpdateDate != before.lastUpdateDate) program.state.lastUpdateDate = current.lastUpdateDate;
+  if (current.urls != before.urls) form.txtExternalIPURL.SetText(currentUrls);
+}
+
+}  // namespace
+
+void WriteDefaultSettings(Program& program) {
+  // Without a data folder the path would be relative to wherever the program happened to start.
+  if (program.state.dataFolder.empty()) return;
+  std::string content;
+  for (const char* line : kDefaultLines) AppendLine(content, line);
+  program.platform.ReplaceFile(ConfigPath(program.state), content);
+}
+
+void LoadSettings(Program& program) {
+  if (program.state.dataFolder.empty()) return;
+  ApplyFileText(program, program.platform.ReadFile(ConfigPath(program.state)));
+}
+
+void ReloadSettings(Program& program) {
+  if (program.state.dataFolder.empty()) return;
+  std::optional<std::string> text = program.platform.ReadFile(ConfigPath(program.state));
+  if (!text) return;
+  if (program.state.settingsBaseline.fileText)
+    MergeFileText(program, std::move(*text));
+  else
+    ApplyFileText(program, std::move(text));
+  if (program.form.chkExcessiveLogging.Checked()) LogEvent(program, kReloadedMessage);
 }
 
 void SaveSettings(Program& program) {
@@ -128,8 +205,15 @@ void SaveSettings(Program& program) {
   if (state.dataFolder.empty()) return;
   frmMain& form = program.form;
 
+  // Edits made to the file while the program ran are not overwritten but taken in.
+  const std::string path = ConfigPath(state);
+  if (state.settingsBaseline.fileText) {
+    std::optional<std::string> onDisk = program.platform.ReadFile(path);
+    if (onDisk && *onDisk != *state.settingsBaseline.fileText) MergeFileText(program, std::move(*onDisk));
+  }
+
   // A list loaded from the file ends with CR LF; dropping one pair keeps the file's line count.
-  std::string urls = form.txtExternalIPURL.Text();
+  std::string urls = WithCrLfLineEnds(form.txtExternalIPURL.Text());
   const bool dropLineEnd = EndsWithCrLf(urls);
   if (dropLineEnd) urls.resize(urls.size() - kCrLf.size());
 
@@ -143,8 +227,9 @@ void SaveSettings(Program& program) {
 
   // The file is replaced whole, so a failed save leaves the previous settings intact; the list
   // field is trimmed only once its text is safely on disk.
-  if (!program.platform.ReplaceFile(ConfigPath(state), content)) return;
+  if (!program.platform.ReplaceFile(path, content)) return;
   if (dropLineEnd) form.txtExternalIPURL.SetText(urls);
+  state.settingsBaseline = SettingsBaseline{std::move(content), ValuesOfWindow(program)};
 }
 
 }  // namespace quorvane

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -49,35 +46,24 @@ TEST_F(PosixFiles, ReplaceFileWritesThePrivateWholeFileAndLeavesNoTemporary) {
   EXPECT_EQ(Entries(temp.Path()), 1);
 }
 
-TEST_F(PosixFiles, AFailedReplaceKeepsTheOldFileByteIdentical) {
-  const std::string path = temp.File("config.txt"), old = "1\r\nDynDNS\r\nuser\r\n";
-  WriteAll(path, old);
-  {  // The disk fills up half-way through the new content.
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 8;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool replaced = platform.ReplaceFile(path, std::string(100, 'x'));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(replaced);
-  }
-  EXPECT_FALSE(platform.ReplaceFile(temp.File("missing/config.txt"), "new"));
-  EXPECT_EQ(ReadAll(path), old);
-  EXPECT_EQ(Entries(temp.Path()), 1);
-}
-
-TEST_F(PosixFiles, WritesAreNeverMadeThroughALinkOrIntoAFifo) {
-  const std::string victim = temp.File("victim"), link = temp.File("ip.txt"), log = temp.File("log");
-  WriteAll(victim, "precious");
-  ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
-  ASSERT_EQ(::symlink(victim.c_str(), log.c_str()), 0);
-  EXPECT_FALSE(platform.AppendToFile(log, "line\r\n"));
-  ASSERT_TRUE(platform.ReplaceFile(link, "0.0.0.0\r\n"));  // the link itself is replaced
-  EXPECT_EQ(ReadAll(victim), "precious");
-  EXPECT_EQ(ModeOf(link), 0600u);
+// The user may link files of the data folder to files kept elsewhere (a dotfile manager, another disk).
+TEST_F(PosixFiles, LinksAreFollowedAndKeptButFifosRefused) {
+  ASSERT_TRUE(platform.CreateFolder(temp.File("elsewhere")));
+  const std::string target = temp.File("elsewhere/config.txt"), link = temp.File("config.txt");
+  WriteAll(target, "old");
+  ASSERT_EQ(::symlink("elsewhere/config.txt", link.c_str()), 0);
+  ASSERT_EQ(::symlink("config.txt", temp.File("ipchange.log").c_str()), 0);  // a link to a link
+  ASSERT_EQ(::symlink("elsewhere/ip.txt", temp.File("ip.txt").c_str()), 0);  // to a file not made yet
+  ASSERT_EQ(::symlink("loop", temp.File("loop").c_str()), 0);
+  ASSERT_TRUE(platform.ReplaceFile(link, "new\r\n"));
+  ASSERT_TRUE(platform.AppendToFile(temp.File("ipchange.log"), "more\r\n"));
+  ASSERT_TRUE(platform.ReplaceFile(temp.File("ip.txt"), "0.0.0.0\r\n"));
+  EXPECT_FALSE(platform.ReplaceFile(temp.File("loop"), "x"));
+  EXPECT_EQ(ReadAll(target), "new\r\nmore\r\n");
+  EXPECT_EQ(ReadAll(temp.File("elsewhere/ip.txt")), "0.0.0.0\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Entries(temp.File("elsewhere")), 2);  // no temporary left beside the targets
+  EXPECT_EQ(Entries(temp.Path()), 5);
   ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);  // must not block the program
   EXPECT_EQ(platform.ReadFile(temp.File("fifo")), std::nullopt);
   EXPECT_FALSE(platform.AppendToFile(temp.File("fifo"), "x"));
@@ -127,13 +113,6 @@ TEST_F(PosixFiles, DataAndTempFoldersAreCreatedPrivate) {
   ASSERT_EQ(::symlink(runtime.c_str(), fallback.c_str()), 0);
   ScopedEnv noRuntime("XDG_RUNTIME_DIR", nullptr);
   EXPECT_EQ(platform.TempFolder(), "");
-}
-
-TEST_F(PosixFiles, AddressTableHoldsLoopbackAndIsSorted) {
-  const auto table = platform.IPv4AddressTable();
-  ASSERT_TRUE(table.has_value());
-  EXPECT_NE(std::find(table->begin(), table->end(), IPv4Address{127, 0, 0, 1}), table->end());
-  EXPECT_TRUE(std::is_sorted(table->begin(), table->end()));
 }
 
 }  // namespace

@@ -14,11 +14,6 @@
 namespace quorvane {
 namespace {
 
-TEST(TextValueTest, ReplaceAllDoesNotRescanItsOwnOutput) {
-  EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa");
-  EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
-}
-
 TEST(TextValueTest, LeadingNumberAndIsNumeric) {
   // Text, its leading number, whether the whole text is one number.
   const double kInf = HUGE_VAL;

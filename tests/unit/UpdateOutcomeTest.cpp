@@ -4,6 +4,7 @@
 
 #include "app/Calendar.h"
 #include "ddns/DdnsUpdate.h"
+#include "settings/TextValue.h"
 #include "support/ProgramFixture.h"
 
 namespace quorvane::testing {
@@ -62,7 +63,8 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
 
     EXPECT_EQ(platform.httpRequests.size(), 1u);
     EXPECT_EQ(program->state.lastUpdateDate, DayNumberOf(platform.now));
-    std::vector<std::string> expectedLog{std::string("DDNS Update Sent. Server Response: ") + c.answer};
+    std::vector<std::string> expectedLog{"DDNS Update Sent. Server Response: " +
+                                         ReplaceAll(c.answer, "\n", "\\n")};
     if (c.explanation != nullptr) expectedLog.emplace_back(c.explanation);
     EXPECT_EQ(LogTexts(), expectedLog);
     EXPECT_EQ(

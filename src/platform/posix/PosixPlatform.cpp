@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
+#include <vector>
 
 #include "platform/posix/ShortDate.h"
 
@@ -56,6 +59,41 @@ bool MakePrivateFolder(const std::string& path, bool tightenPermissions) {
   if (ok && (info.st_mode & 077) != 0) ok = tightenPermissions && ::fchmod(fd, 0700) == 0;
   ::close(fd);
   return ok;
+}
+
+// ReplaceFile's temporary beside "name" is ".name.XXXXXX", the X's filled in by mkostemp.
+constexpr const char* kTempPrefix = ".";
+constexpr const char* kTempSuffix = ".XXXXXX";
+
+bool IsReplaceTemporaryName(std::string_view name) {
+  const std::size_t prefix = std::string_view(kTempPrefix).size();
+  const std::size_t suffix = std::string_view(kTempSuffix).size();
+  if (!name.starts_with(kTempPrefix) || name.size() <= prefix + suffix) return false;
+  const std::string_view base = name.substr(prefix, name.size() - prefix - suffix);
+  const std::string_view random = name.substr(name.size() - suffix + 1);
+  return base[0] != '.' && name[name.size() - suffix] == '.' &&
+         std::all_of(random.begin(), random.end(), [](char c) {
+           return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+         });
+}
+
+// The path with the symbolic links at its end followed (a link to a link as well), so that a file
+// the user keeps elsewhere through a link in the data folder is replaced where it lies and the link
+// stays. A dangling link names the file to create. nullopt for a loop or an unreadable link.
+std::optional<std::string> FollowLinks(std::string path) {
+  constexpr int kMaxLinks = 40;  // as the kernel's own limit (ELOOP)
+  for (int hop = 0; hop <= kMaxLinks; ++hop) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::nullopt;
+    std::string target(buffer, static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    if (target[0] != '/' && slash != std::string::npos) target.insert(0, path, 0, slash + 1);
+    path = std::move(target);
+  }
+  return std::nullopt;
 }
 
 bool WriteAll(int fd, const std::string& content) {
@@ -162,7 +200,10 @@ std::optional<std::string> PosixPlatform::ReadFile(const std::string& path) {
   return content;
 }
 
-bool PosixPlatform::ReplaceFile(const std::string& path, const std::string& content) {
+bool PosixPlatform::ReplaceFile(const std::string& linkedPath, const std::string& content) {
+  const std::optional<std::string> target = FollowLinks(linkedPath);
+  if (!target) return false;
+  const std::string& path = *target;
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -173,8 +214,9 @@ bool PosixPlatform::ReplaceFile(const std::string& path, const std::string& cont
   if (::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) && (existing.st_mode & 077) == 0 &&
       static_cast<std::size_t>(existing.st_size) == content.size() && ReadFile(path) == content)
     return true;
-  // A hidden name, so that a temporary left behind by a crash does not count as an ordinary file.
-  std::string temporary = (slash == std::string::npos ? "" : folder) + "." + name + ".XXXXXX";
+  // A hidden name, so that a temporary left behind by a crash does not count as an ordinary file
+  // (RemoveStaleTempFiles knows the pattern).
+  std::string temporary = (slash == std::string::npos ? "" : folder) + kTempPrefix + name + kTempSuffix;
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);  // created 0600, O_EXCL
   if (fd < 0) return false;
   bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
@@ -185,17 +227,41 @@ bool PosixPlatform::ReplaceFile(const std::string& path, const std::string& cont
 }
 
 bool PosixPlatform::AppendToFile(const std::string& path, const std::string& content) {
-  const int fd =
-      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  // A link is followed: a user may keep the log on another disk. O_NONBLOCK keeps a FIFO from
+  // blocking the program; only regular files are written.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && WriteAll(fd, content);
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok && !WriteAll(fd, content)) {
+    // A full disk cut the content short: cut the file back too, so that no half line is left for
+    // the next one to be glued to.
+    ok = false;
+    while (::ftruncate(fd, info.st_size) != 0 && errno == EINTR) {
+    }
+  }
   ok = (::close(fd) == 0) && ok;
   return ok;
 }
 
 bool PosixPlatform::DeleteFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
+}
+
+void PosixPlatform::RemoveStaleTempFiles(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsReplaceTemporaryName(entry->d_name)) continue;
+    // Only regular files of this user: never a link, a folder or someone else's file.
+    struct stat info {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+        info.st_uid == ::geteuid())
+      stale.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : stale) ::unlinkat(::dirfd(dir), name.c_str(), 0);
+  ::closedir(dir);
 }
 
 LocalDateTime PosixPlatform::Now() {

@@ -21,6 +21,13 @@ sigset_t StopSignals() {
   return set;
 }
 
+sigset_t ReloadSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
 // Shown text: line breaks of a multi-line value become separate output lines.
 std::string WithoutTrailingLineBreaks(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -36,6 +43,7 @@ ConsoleDesktop::~ConsoleDesktop() {
 
 bool ConsoleDesktop::BlockStopSignals() {
   sigset_t set = StopSignals();
+  sigaddset(&set, SIGHUP);  // RunLoop reads it as a reload request
   signal(SIGPIPE, SIG_IGN);
   return sigprocmask(SIG_BLOCK, &set, nullptr) == 0;
 }
@@ -44,8 +52,11 @@ bool ConsoleDesktop::RunLoop() {
   sigset_t set = StopSignals();
   const int signalFd = signalfd(-1, &set, SFD_CLOEXEC);
   if (signalFd < 0) return false;
+  // SIGHUP has a descriptor of its own, so that the stop signals' one stays about stopping only.
+  const sigset_t reloadSet = ReloadSignals();
+  const int reloadFd = signalfd(-1, &reloadSet, SFD_CLOEXEC);
   for (;;) {
-    std::vector<pollfd> fds{{signalFd, POLLIN, 0}};
+    std::vector<pollfd> fds{{signalFd, POLLIN, 0}, {reloadFd, POLLIN, 0}};
     std::vector<int> ids;
     for (const auto& [id, timer] : timers) {
       fds.push_back({timer.fd, POLLIN, 0});
@@ -54,16 +65,19 @@ bool ConsoleDesktop::RunLoop() {
     if (poll(fds.data(), fds.size(), -1) < 0) {
       if (errno == EINTR) continue;
       close(signalFd);
+      if (reloadFd >= 0) close(reloadFd);
       return false;
     }
+    signalfd_siginfo info{};
+    if ((fds[1].revents & POLLIN) && read(reloadFd, &info, sizeof info) == sizeof info && reload) reload();
     if (fds[0].revents & POLLIN) break;
-    for (std::size_t i = 1; i < fds.size(); ++i) {
+    for (std::size_t i = 2; i < fds.size(); ++i) {
       if (!(fds[i].revents & POLLIN)) continue;
       std::uint64_t expirations = 0;
       if (read(fds[i].fd, &expirations, sizeof expirations) != sizeof expirations) continue;
       // Ticks missed while a check blocked are not made up: one call per wake-up, as a message
       // queue coalesces timer messages.
-      auto timer = timers.find(ids[i - 1]);
+      auto timer = timers.find(ids[i - 2]);
       if (timer != timers.end()) {
         std::function<void()> procedure = timer->second.procedure;
         procedure();
@@ -71,6 +85,7 @@ bool ConsoleDesktop::RunLoop() {
     }
   }
   close(signalFd);
+  if (reloadFd >= 0) close(reloadFd);
   return true;
 }
 

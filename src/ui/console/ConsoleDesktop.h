@@ -18,12 +18,14 @@ class ConsoleDesktop : public Desktop, public TimerService, public FormView {
   ConsoleDesktop(std::FILE* out, std::FILE* err);
   ~ConsoleDesktop() override;
 
-  // Blocks SIGINT and SIGTERM so that they are received by RunLoop instead of ending the process.
-  // Call before anything else runs.
+  // Blocks SIGINT and SIGTERM (and SIGHUP) so that they are received by RunLoop instead of ending the
+  // process. Call before anything else runs.
   static bool BlockStopSignals();
   // Runs the timers until SIGINT or SIGTERM arrives. The process sleeps in the kernel between ticks.
   // False when the loop could not be set up.
   bool RunLoop();
+  // What SIGHUP does in RunLoop: read the settings again, as daemons do.
+  void SetReloadHandler(std::function<void()> handler) { reload = std::move(handler); }
 
   void ShowSplash(const SplashText& text) override;
   void ShowWindow() override { visible = true; }
@@ -72,6 +74,7 @@ class ConsoleDesktop : public Desktop, public TimerService, public FormView {
   WindowState state = WindowState::Normal;
   int height = frmMain::kLoadedHeight;
   std::map<int, Timer> timers;
+  std::function<void()> reload;
   std::size_t ddnsLogShown = 0;
   std::string statusShown;
 };

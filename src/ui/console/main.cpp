@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "app/Version.h"
 #include "platform/posix/PosixPlatform.h"
+#include "settings/Settings.h"
 #include "ui/console/ConsoleDesktop.h"
 
 namespace {
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
   quorvane::ConsoleDesktop desktop(stdout, stderr);
   quorvane::Program program(platform, desktop, desktop);
   program.form.AttachView(&desktop);
+  desktop.SetReloadHandler([&program] { quorvane::ReloadSettings(program); });
   program.Main(options.argumentText);
 
   if (options.once) {
