@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "log/ChangeLog.h"
+#include "platform/posix/PosixPlatform.h"
+#include "settings/Settings.h"
+#include "support/ProgramFixture.h"
+
+namespace quorvane::testing {
+namespace {
+
+unsigned ModeOf(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+auto Entries(const std::string& folder) {
+  return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+}
+
+struct ScopedEnv {
+  ScopedEnv(const char* n, const char* value) : name(n), old(std::getenv(n) ? std::getenv(n) : "") {
+    value ? ::setenv(n, value, 1) : ::unsetenv(n);
+  }
+  ~ScopedEnv() { old.empty() ? ::unsetenv(name) : ::setenv(name, old.c_str(), 1); }
+  const char* name;
+  std::string old;
+};
+
+// Runs fn with files limited to limit bytes, as a disk that fills up: writes beyond it fail.
+template <typename Fn>
+void WithFileSizeLimit(rlim_t limit, Fn fn) {
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+  const rlimit small{limit, saved.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  fn();
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previousHandler);
+}
+
+class PosixFiles : public ::testing::Test {
+ protected:
+  TempDir temp;
+  PosixPlatform platform;
+};
+
+// The user may link files of the data folder to files kept elsewhere (a dotfile manager, another
+// disk). The settings hold the password: whatever is written or made is the user's only.
+TEST_F(PosixFiles, LinksAreFollowedAndKeptFifosRefusedAndWhatIsMadePrivate) {
+  ASSERT_TRUE(platform.CreateFolder(temp.File("elsewhere")));
+  EXPECT_FALSE(platform.CreateFolder(temp.File("a/b")));  // one level only
+  const std::string target = temp.File("elsewhere/config.txt"), link = temp.File("config.txt");
+  WriteAll(target, "old password\r\n");
+  ASSERT_EQ(::symlink("elsewhere/config.txt", link.c_str()), 0);
+  ASSERT_EQ(::symlink("config.txt", temp.File("ipchange.log").c_str()), 0);  // a link to a link
+  ASSERT_EQ(::symlink("elsewhere/ip.txt", temp.File("ip.txt").c_str()), 0);  // to a file not made yet
+  ASSERT_EQ(::symlink("loop", temp.File("loop").c_str()), 0);
+  const std::string content("new\r\n\0binary\xff\r\n", 16);
+  ASSERT_TRUE(platform.ReplaceFile(link, content));
+  ASSERT_TRUE(platform.AppendToFile(temp.File("ipchange.log"), "more\r\n"));
+  ASSERT_TRUE(platform.ReplaceFile(temp.File("ip.txt"), "0.0.0.0\r\n"));
+  ASSERT_TRUE(platform.AppendToFile(temp.File("new.log"), "first\r\n"));
+  EXPECT_FALSE(platform.ReplaceFile(temp.File("loop"), "x"));
+  EXPECT_EQ(platform.ReadFile(link), content + "more\r\n");
+  EXPECT_EQ(ReadAll(temp.File("elsewhere/ip.txt")), "0.0.0.0\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Entries(temp.File("elsewhere")), 2);  // no temporary left beside the targets
+  EXPECT_EQ((std::vector{ModeOf(temp.File("elsewhere")), ModeOf(target), ModeOf(temp.File("new.log"))}),
+            (std::vector{0700u, 0600u, 0600u}));
+  ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);  // must not block the program
+  EXPECT_EQ(platform.ReadFile(temp.File("fifo")), std::nullopt);
+  EXPECT_FALSE(platform.AppendToFile(temp.File("fifo"), "x"));
+}
+
+TEST_F(PosixFiles, DataAndTempFoldersAreCreatedPrivate) {
+  const std::string xdg = temp.File("xdg/data"), runtime = temp.File("runtime");
+  const std::string fallback = temp.File("quorvane-" + std::to_string(::geteuid()));
+  ScopedEnv xdgData("XDG_DATA_HOME", (xdg + "/").c_str()), tmpdir("TMPDIR", temp.Path().c_str());
+  EXPECT_EQ(platform.LocalAppDataFolder(), xdg);
+  EXPECT_EQ((std::vector{ModeOf(temp.File("xdg")), ModeOf(xdg)}), (std::vector{0700u, 0700u}));
+  // A runtime folder open to others is not used (nor changed); ours in TMPDIR is tightened.
+  ASSERT_EQ(::mkdir(runtime.c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(fallback.c_str(), 0777), 0);
+  ScopedEnv xdgRuntime("XDG_RUNTIME_DIR", runtime.c_str());
+  EXPECT_EQ(platform.TempFolder(), fallback + "/");
+  EXPECT_EQ((std::vector{ModeOf(runtime), ModeOf(fallback)}), (std::vector{0755u, 0700u}));
+  // A link planted at the name, even to a private folder, is refused.
+  ASSERT_EQ(::chmod(runtime.c_str(), 0700), 0);
+  ASSERT_EQ(::rmdir(fallback.c_str()), 0);
+  ASSERT_EQ(::symlink(runtime.c_str(), fallback.c_str()), 0);
+  ScopedEnv noRuntime("XDG_RUNTIME_DIR", nullptr);
+  EXPECT_EQ(platform.TempFolder(), "");
+}
+
+class ChangeLogTest : public ProgramFixture {};
+
+// A provider's answer may hold line ends and a forged date: one event always stays one line.
+TEST_F(ChangeLogTest, OneDatedLinePerEventWithControlCharactersShown) {
+  platform.now = {999, 1, 2, 3, 4, 5};
+  LogEvent(*program, "x: y");
+  platform.now = {2026, 3, 7, 21, 5, 9};
+  for (const char* text : {"", "good\r\n03-07-2026 21:05:10: forged\n", "a\tb\x01\x1f\x7f\\c\xe9"})
+    LogEvent(*program, text);
+  const std::string at = "03-07-2026 21:05:09: ";
+  const std::vector<std::string> lines = {"01-02-0999 03:04:05: x: y", at,
+                                          at + "good\\r\\n03-07-2026 21:05:10: forged\\n",
+                                          at + "a\\tb\\x01\\x1F\\x7F\\c\xe9"};
+  std::string file;
+  for (const std::string& line : lines) file += line + "\r\n";
+  EXPECT_EQ(ReadAll(DataFile("ipchange.log")), file);
+  EXPECT_EQ(desktop.logLines, lines);
+  EXPECT_TRUE(desktop.messages.empty());
+  program->state.debugMode = true;  // developer mode shows events, not address changes, in a box
+  LogEvent(*program, "hello");
+  LogExternalIPChange(*program);
+  EXPECT_EQ(desktop.messages, (std::vector<std::pair<std::string, std::string>>{{"hello", "Quorvane"}}));
+}
+
+// A disk that fills up (works as root too, unlike a read-only folder): no half line in the log, the
+// old config.txt byte for byte, no temporary left.
+TEST_F(ChangeLogTest, AFullDiskLeavesNoPartOfALineOrOfASave) {
+  LogEvent(*program, "first");
+  const auto size = std::filesystem::file_size(DataFile("ipchange.log"));
+  WriteAll(DataFile("config.txt"), "old");
+  program->form.txtExternalIPURL.SetText("http://a/\r\n");
+  WithFileSizeLimit(size + 10, [&] {
+    LogEvent(*program, "a line that does not fit");
+    SaveSettings(*program);
+  });
+  LogEvent(*program, "third");
+  EXPECT_EQ(LogTexts(), (std::vector<std::string>{"first", "third"}));
+  EXPECT_EQ(ReadAll(DataFile("config.txt")), "old");
+  EXPECT_EQ(program->form.txtExternalIPURL.Text(), "http://a/\r\n");  // trimmed only after a good save
+  EXPECT_EQ(Entries(DataFolder()), 2);
+}
+
+}  // namespace
+}  // namespace quorvane::testing
