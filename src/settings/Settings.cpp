@@ -1,5 +1,6 @@
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -53,26 +54,6 @@ std::string ConfigPath(const ProgramState& state) {
   return state.dataFolder + kConfigFileName;
 }
 
-// A line ends at CR, at LF or at CR LF (files saved by editors elsewhere end lines with LF alone); a
-// last line without an end still counts when it holds anything. A leading UTF-8 byte-order mark, which
-// some editors put in front, belongs to no value.
-std::vector<std::string> SplitLines(std::string_view text) {
-  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  return lines;
-}
-
 // A flag line holds a whole number; only 1 sets the flag, anything else leaves it clear.
 int FlagValue(std::string_view line) {
   return RoundHalfEven(LeadingNumber(line)) == 1 ? 1 : 0;
@@ -112,6 +93,31 @@ std::string WithoutTrailingCrLf(std::string text) {
   return text;
 }
 
+// The file's first 14 lines, and the rest as the URL list text: each further line followed by CR LF.
+struct FileLines {
+  std::vector<std::string> head;
+  std::string urls;
+};
+
+// A line ends at CR, at LF or at CR LF (files saved by editors elsewhere end lines with LF alone); a
+// last line without an end still counts when it holds anything. A leading UTF-8 byte-order mark, which
+// some editors put in front, belongs to no value.
+FileLines SplitFileLines(std::string_view text) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  FileLines lines;
+  std::size_t start = 0;
+  while (start < text.size() && lines.head.size() < kDateLine) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+    lines.head.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  // Built without a copy per line: a huge file of empty lines must not cost memory per line.
+  if (start < text.size()) lines.urls = WithCrLfLineEnds(text.substr(start));
+  if (!lines.urls.empty() && !EndsWithCrLf(lines.urls)) lines.urls += kCrLf;
+  return lines;
+}
+
 SettingsValues ValuesOfWindow(const Program& program) {
   const frmMain& form = program.form;
   SettingsValues values;
@@ -129,9 +135,9 @@ SettingsValues ValuesOfWindow(const Program& program) {
 void ApplyFileText(Program& program, std::optional<std::string> text) {
   ProgramState& state = program.state;
   // An unreadable file reads as an empty one: every control gets its empty value.
-  const std::vector<std::string> lines = SplitLines(text.value_or(""));
+  FileLines lines = SplitFileLines(text.value_or(""));
   auto line = [&lines](std::size_t number) -> std::string_view {
-    return number <= lines.size() ? std::string_view(lines[number - 1]) : std::string_view();
+    return number <= lines.head.size() ? std::string_view(lines.head[number - 1]) : std::string_view();
   };
 
   // A date that would not be written back as the same text counts as no date, so that a load and a
@@ -141,9 +147,6 @@ void ApplyFileText(Program& program, std::optional<std::string> text) {
       day && platform.ParseShortDate(platform.FormatShortDate(*day)) == day)
     state.lastUpdateDate = *day;
 
-  std::string urls;
-  for (std::size_t number = kDateLine + 1; number <= lines.size(); ++number) AppendLine(urls, line(number));
-
   frmMain& form = program.form;
   // Setting the value runs the check box's change handler, which enables the provider fields.
   form.chkUpdateDynDNS.SetValue(FlagValue(line(kUpdateLine)));
@@ -151,7 +154,7 @@ void ApplyFileText(Program& program, std::optional<std::string> text) {
     (form.*kTextLines[i]).SetText(TrimBlanks(line(kFirstTextLine + i)));
   form.chkExcessiveLogging.SetValue(FlagValue(TrimBlanks(line(kLoggingLine))));
   form.chkOffline.SetValue(FlagValue(TrimBlanks(line(kSuspendLine))));
-  form.txtExternalIPURL.SetText(urls);
+  form.txtExternalIPURL.SetText(std::move(lines.urls));
   state.settingsBaseline = SettingsBaseline{std::move(text), ValuesOfWindow(program)};
 }
 

@@ -61,6 +61,10 @@ bool MakePrivateFolder(const std::string& path, bool tightenPermissions) {
   return ok;
 }
 
+// Our files are a few hundred bytes; one far larger is no file of ours, and reading it whole could
+// exhaust the memory.
+constexpr off_t kMaxReadBytes = 16 * 1024 * 1024;
+
 // ReplaceFile's temporary beside "name" is ".name.XXXXXX", the X's filled in by mkostemp.
 constexpr const char* kTempPrefix = ".";
 constexpr const char* kTempSuffix = ".XXXXXX";
@@ -179,7 +183,7 @@ std::optional<std::string> PosixPlatform::ReadFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxReadBytes) {
     ::close(fd);
     return std::nullopt;
   }
@@ -195,8 +199,10 @@ std::optional<std::string> PosixPlatform::ReadFile(const std::string& path) {
     }
     if (got == 0) break;
     content.append(buffer, static_cast<std::size_t>(got));
+    if (content.size() > static_cast<std::size_t>(kMaxReadBytes)) break;  // it grew while being read
   }
   ::close(fd);
+  if (content.size() > static_cast<std::size_t>(kMaxReadBytes)) return std::nullopt;
   return content;
 }
 
