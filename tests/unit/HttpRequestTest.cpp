@@ -58,6 +58,8 @@ TEST_F(HttpRequestTest, OutcomesDeveloperMessagesAndHeaders) {
   }
   HttpRequest(*program, "GET", "h.example", "/u", true, "", password);  // no user name: no Authorization
   EXPECT_EQ(platform.httpRequests.back().headerLines, (std::vector{headers[0], headers[2]}));
+  EXPECT_EQ(HttpRequest(*program, "GET", "", "/u", true, "", password), "");  // no host: nothing to open
+  EXPECT_EQ(desktop.messages.back().first, "Error: HttpOpenRequest failed");
 }
 
 }  // namespace
