@@ -19,7 +19,7 @@ def main():
     parser.add_argument("--binary", default=common.DEFAULT_BINARY)
     args = parser.parse_args()
 
-    echo, port = common.start_server("echo_server.py", "--route", "/ip", "200", "203.0.113.7\n")
+    echo, port = common.start_server("test_server.py", "--route", "/ip", "200", "203.0.113.7\n")
     try:
         with common.private_temp() as home:
             common.write_config(home, ["0", "DynDNS", "", "", "", "", "NOCHG", "NOCHG", "ON", "NO", "5", "0", "0",

@@ -63,9 +63,9 @@ def inside(args):
         subprocess.run(["mount", "--bind", certs, SYSTEM_CERTS], check=True)
         subprocess.run(["mount", "--bind", hosts, "/etc/hosts"], check=True)
 
-        update, _ = common.start_server("update_server.py", "--port", "443", "--cert", cert, "--key", key,
+        update, _ = common.start_server("test_server.py", "--port", "443", "--cert", cert, "--key", key,
                                         "--body", "good 203.0.113.7")
-        echo, port = common.start_server("echo_server.py", "--route", "/ip", "200", "203.0.113.7\n")
+        echo, port = common.start_server("test_server.py", "--route", "/ip", "200", "203.0.113.7\n")
         try:
             home = os.path.join(work, "home")
             data = common.write_config(home, ["1", "DynDNS", "bench", "secret", "home.example.org", "", "NOCHG",

@@ -14,7 +14,11 @@ constexpr std::string_view kHostHeader = "Host: ";
 constexpr std::string_view kAuthorizationHeader = "Authorization: Basic ";
 constexpr std::string_view kUserAgentHeader = "User-Agent: ";
 constexpr std::string_view kFormContentType = "Content-Type: application/x-www-form-urlencoded";
+constexpr std::string_view kOpenFailed = "Error: InternetOpen failed";
+constexpr std::string_view kConnectFailed = "Error: InternetConnect failed";
 constexpr std::string_view kOpenRequestFailed = "Error: HttpOpenRequest failed";
+constexpr std::string_view kAddHeadersFailed = "Error: HttpAddRequestHeaders failed";
+constexpr std::string_view kQueryInfoFailed = "Error: HttpQueryInfo failed";
 constexpr std::string_view kSendRequestFailed = "HttpSendRequest failed";
 
 bool MustEscape(unsigned char byte) {
@@ -31,8 +35,19 @@ std::string WithoutLineBreaks(const std::string& text) {
   return result;
 }
 
-void ShowDeveloperMessage(Program& program, std::string_view text) {
-  if (program.state.debugMode) program.desktop.MessageBox(std::string(text), kVersion.productName);
+// The transport's own words go with our message (on a second line of the box, after ": " in the
+// log), controls blanked so that they cannot start a line of their own.
+std::string WithTransportText(std::string_view message, const std::string& transportText, const char* joint) {
+  std::string text(message);
+  if (transportText.empty()) return text;
+  text += joint;
+  for (char c : transportText) text += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
+  return text;
+}
+
+void ShowDeveloperMessage(Program& program, std::string_view text, const std::string& transportText = "") {
+  if (program.state.debugMode)
+    program.desktop.MessageBox(WithTransportText(text, transportText, "\n"), kVersion.productName);
 }
 
 }  // namespace
@@ -88,15 +103,39 @@ std::string HttpRequest(Program& program, const std::string& verb, const std::st
   }
 
   HttpTransportResult result;
-  if (sendable) result = program.platform.SendHttpRequest(request);
-  if (!result.completed) {
-    // Timeouts, refused connections, failed certificate checks and oversized answers all end here;
-    // a part of an answer is never taken for the whole.
-    if (program.state.debugMode) LogEvent(program, std::string(kSendRequestFailed));
-    return {};
+  if (sendable) {
+    result = program.platform.SendHttpRequest(request);
+  } else {
+    result.failure = HttpFailure::Send;  // a verb we do not speak: nothing goes out
   }
-  // The provider's verdict is in the body whatever the status (a 401 still says "badauth").
-  return result.body;
+  switch (result.failure) {
+    case HttpFailure::None:
+      // The answer's headers arrived; its length is not needed, the body is read to its end.
+      if (!result.hasContentLength) ShowDeveloperMessage(program, kQueryInfoFailed);
+      break;
+    case HttpFailure::Open:
+      ShowDeveloperMessage(program, kOpenFailed, result.error);
+      break;
+    case HttpFailure::Connect:
+      ShowDeveloperMessage(program, kConnectFailed, result.error);
+      break;
+    case HttpFailure::OpenRequest:
+      ShowDeveloperMessage(program, kOpenRequestFailed, result.error);
+      break;
+    case HttpFailure::AddHeaders:
+      ShowDeveloperMessage(program, kAddHeadersFailed, result.error);
+      break;
+    case HttpFailure::Send:
+    case HttpFailure::Bounds:
+      if (program.state.debugMode)
+        LogEvent(program, WithTransportText(kSendRequestFailed, result.error, ": "));
+      break;
+  }
+  // The provider's verdict is in the body whatever the status (a 401 still says "badauth"). An answer
+  // the peer broke off counts for what arrived of it; one that our own time or size bounds cut is
+  // never taken for an answer.
+  if (result.completed || (result.failure == HttpFailure::None && !result.body.empty())) return result.body;
+  return {};
 }
 
 }  // namespace quorvane

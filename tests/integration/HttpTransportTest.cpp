@@ -1,174 +1,169 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
-#include <cstdio>
+#include <memory>
 
 #include "platform/posix/PosixPlatform.h"
-#include "support/LocalServer.h"
-#include "support/TempDir.h"
-#include "support/TestCa.h"
+#include "support/Process.h"
 
 namespace quorvane::testing {
 namespace {
 
+using enum HttpFailure;
 // A target a URL parser would rewrite (dot segments, escapes); it must go out untouched.
 const std::string kTarget = "/dyn/./../nic/update?hostname=a.example.com,b.example.com&x=%7e%2F..%2f&y=%0D";
+const std::string kWire = "GET " + kTarget +
+                          " HTTP/1.0\r\nHost: members.dyndns.org\r\nAuthorization: Basic dXNlcjpwYXNz\r\n"
+                          "User-Agent: Brellisto - Quorvane - 1.0.0\r\n\r\n";
+// clang-format off
+const HttpTransportRequest kUpdate{"GET", "members.dyndns.org", kTarget, true, {"Host: members.dyndns.org",
+    "Authorization: Basic dXNlcjpwYXNz", "User-Agent: Brellisto - Quorvane - 1.0.0"}, ""};
+// clang-format on
 
-const std::vector<std::string> kUpdateHeaders{"Host: members.dyndns.org", "Authorization: Basic dXNlcjpwYXNz",
-                                              "User-Agent: Brellisto - Quorvane - 1.0.0"};
-
-HttpTransportRequest UpdateRequest(const std::string& target = kTarget) {
-  return HttpTransportRequest{"GET", "members.dyndns.org", target, true, kUpdateHeaders, ""};
-}
-
-// Real libcurl against the update server on 127.0.0.1 over HTTPS, trusting only the test's CA and using
-// the server's ephemeral port instead of 443; host and certificate names are as in production.
-class HttpTransport : public ::testing::Test {
+// Real libcurl against the test server on 127.0.0.1: HTTPS trusting only the test CA, the server's
+// port standing in for 443, host and certificate names as in production.
+class Network : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SharedTestCa().Ok()) << SharedTestCa().Error();
-    platform.SetTrustStoreForTesting(SharedTestCa().CaCertPath());
+  void SetUp() override { platform.SetTrustStoreForTesting(ca.ca); }
+  void Serve(std::vector<std::string> options, bool tls = true) {
+    ASSERT_EQ(ca.error, "");
+    if (tls) options.insert(options.end(), ca.serverOptions.begin(), ca.serverOptions.end());
+    options.insert(options.end(), {"--record", record});
+    std::filesystem::remove(record);
+    server = std::make_unique<TestServer>(options);
+    ASSERT_GT(server->port, 0) << server->Err();
+    platform.SetLoopbackPortForTesting(server->port);
   }
+  bool Fetch(const std::string& url) { return platform.DownloadToFile(url, target); }
 
-  void Serve(std::vector<std::string> options, const TestCa* ca = &SharedTestCa()) {
-    if (ca) options.insert(options.end(), {"--cert", ca->ServerCertPath(), "--key", ca->ServerKeyPath()});
-    options.insert(options.end(), {"--record", recordFile});
-    std::remove(recordFile.c_str());
-    server = std::make_unique<LocalServer>(LocalServer::Python("update_server.py", options));
-    ASSERT_TRUE(server->Started()) << server->Error();
-    platform.SetLoopbackPortForTesting(server->Port());
-  }
-  std::string Recorded() const { return ReadAll(recordFile); }
-
+  const TestCa& ca = SharedTestCa();
   TempDir temp;
-  std::string recordFile = temp.File("requests.txt");
-  PosixPlatform platform;
-  std::unique_ptr<LocalServer> server;
+  std::string record = temp.File("requests"), target = temp.File("wan_ip.txt");
+  PosixPlatform platform;  // one libcurl handle for all cases of a test: none may spoil the next
+  std::unique_ptr<TestServer> server;
 };
 
-TEST_F(HttpTransport, SendsExactlyTheCallersRequestLineAndHeaders) {
-  ASSERT_NO_FATAL_FAILURE(Serve({"--body", "good 1.2.3.4"}));
-  const HttpTransportResult result = platform.SendHttpRequest(UpdateRequest());
-  EXPECT_TRUE(result.completed) << result.error;
-  EXPECT_EQ(result.status, 200);
-  EXPECT_EQ(result.body, "good 1.2.3.4");
-  // Nothing of libcurl's own: no second Host, no Accept, no User-Agent, no re-encoded target.
-  EXPECT_EQ(Recorded(), "GET " + kTarget +
-                            " HTTP/1.0\r\n"
-                            "Host: members.dyndns.org\r\n"
-                            "Authorization: Basic dXNlcjpwYXNz\r\n"
-                            "User-Agent: Brellisto - Quorvane - 1.0.0\r\n"
-                            "\r\n");
-}
-
-TEST_F(HttpTransport, AnswersAreDeliveredWithTheirBodyUpTo64KiB) {
+// Any status, with or without a length, up to 64 KiB; what arrived of an answer the peer broke off.
+TEST_F(Network, AnswersWholeCutOffOrTooLarge) {
   const struct {
     std::vector<std::string> options;
-    bool completed;
-    int status;
+    HttpFailure failure;
     std::string body;
+    bool completed = false, sized = true, tls = true;
   } cases[] = {
-      {{"--status", "401", "--body", "badauth"}, true, 401, "badauth"},
-      {{"--no-length", "--body", "nochg 1.2.3.4\n"}, true, 200, "nochg 1.2.3.4\n"},
-      {{"--big", "65536", "--no-length"}, true, 200, std::string(65536, 'x')},
-      {{"--big", "65537"}, false, 0, ""},
-      {{"--big", "65537", "--no-length"}, false, 0, ""},
+      {{"--status", "401", "--body", "badauth"}, None, "badauth", true},
+      {{"--no-length", "--body", "nochg 1.2.3.4\n"}, None, "nochg 1.2.3.4\n", true, false},
+      {{"--big", "65536", "--no-length"}, None, std::string(65536, 'x'), true, false},
+      {{"--big", "65537"}, Bounds, "", false, false},
+      {{"--big", "65537", "--no-length"}, Bounds, "", false, false},
+      {{"--body", "good 1.2.3.4", "--cut", "4"}, None, "good"},
+      {{"--body", "good 1.2.3.4", "--cut", "4"}, None, "good", false, true, false},
   };
   for (const auto& c : cases) {
-    ASSERT_NO_FATAL_FAILURE(Serve(c.options));
-    const HttpTransportResult result = platform.SendHttpRequest(UpdateRequest());
-    EXPECT_EQ(result.completed, c.completed) << c.options[1] << ": " << result.error;
-    EXPECT_TRUE(!c.completed || result.status == c.status) << c.options[1] << ": " << result.status;
-    EXPECT_EQ(result.body, c.body) << c.options[1];
+    ASSERT_NO_FATAL_FAILURE(Serve(c.options, c.tls));
+    HttpTransportRequest request = kUpdate;
+    request.secure = c.tls;
+    const HttpTransportResult r = platform.SendHttpRequest(request);
+    EXPECT_TRUE(r.completed == c.completed && r.failure == c.failure && r.body == c.body &&
+                r.hasContentLength == c.sized)
+        << c.options[1] << " " << c.options.back() << (c.tls ? " https: " : " http: ") << r.error;
   }
 }
 
-// A certificate we cannot verify ends the request before anything, the credentials above all, is sent.
-TEST_F(HttpTransport, UnverifiableCertificatesGiveNoAnswerAndSendNothing) {
-  const TestCa stranger;
-  ASSERT_TRUE(stranger.Ok()) << stranger.Error();
-  HttpTransportRequest otherName = UpdateRequest();  // trusted, but not for this name
-  otherName.host = "www.example.com";
-  otherName.headerLines[0] = "Host: www.example.com";
-  for (const bool strangerCa : {true, false}) {
-    ASSERT_NO_FATAL_FAILURE(Serve({}, strangerCa ? &stranger : &SharedTestCa()));
-    const HttpTransportResult result = platform.SendHttpRequest(strangerCa ? UpdateRequest() : otherName);
-    EXPECT_FALSE(result.completed) << strangerCa;
-    EXPECT_EQ(Recorded(), "");
-  }
-}
-
-// The hashed folder is asked first and the bundle only when the folder cannot vouch for the server.
-// Either way the request goes out exactly once.
-TEST_F(HttpTransport, TrustsTheHashedFolderAndTheBundleAlike) {
-  const TestCa& ca = SharedTestCa();
-  const std::string emptyFolder = temp.File("no-certificates"), emptyBundle = temp.File("empty.pem");
-  ASSERT_TRUE(platform.CreateFolder(emptyFolder));
-  WriteAll(emptyBundle, "");
+// The one check of the request on the wire: no byte of libcurl's own, sent once, to a server verified
+// by the hashed folder or else the bundle; else nothing, the credentials above all, as for a request
+// that cannot go out as given. A later download carries none of the request's headers.
+TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
+  const std::string none = temp.File("none");
+  ASSERT_TRUE(platform.CreateFolder(none));
+  WriteAll(none + ".pem", "");
   const struct {
-    const char* why;
-    std::string bundle, folder;
-    bool trusted;
+    std::string bundle, folder, host = "members.dyndns.org", target = kTarget, tail = "";
+    HttpFailure failure = None;
   } cases[] = {
-      {"folder only", "", ca.HashedFolder(), true},
-      {"bundle behind a folder that lacks the CA", ca.CaCertPath(), emptyFolder, true},
-      {"bundle behind a folder that does not exist", ca.CaCertPath(), temp.File("missing"), true},
-      {"neither holds the CA", emptyBundle, emptyFolder, false},
+      {"", ca.hashed},
+      {ca.ca, none},                  // the bundle behind a folder that lacks the CA
+      {ca.ca, temp.File("missing")},  // the bundle behind a folder that does not exist
+      {none + ".pem", none, "members.dyndns.org", kTarget, "", Connect},
+      {ca.ca, "", "www.example.com", kTarget, "", Connect},  // a certificate not for this name
+      {ca.ca, "", "members.dyndns.org", "/u?h=a\r\nX-Injected: 1", "", OpenRequest},
+      {ca.ca, "", "members.dyndns.org:444", kTarget, "", OpenRequest},
+      {ca.ca, "", "members.dyndns.org", kTarget, "\r\nX-Injected: 1", AddHeaders},
   };
   for (const auto& c : cases) {
-    ASSERT_NO_FATAL_FAILURE(Serve({}));
+    ASSERT_NO_FATAL_FAILURE(Serve({"--body", "good 1.2.3.4"}));
     platform.SetTrustStoreForTesting(c.bundle, c.folder);
-    EXPECT_EQ(platform.SendHttpRequest(UpdateRequest()).completed, c.trusted) << c.why;
-    const std::string recorded = Recorded();
-    std::size_t requests = 0;
-    for (auto at = recorded.find("GET "); at != std::string::npos; at = recorded.find("GET ", at + 1))
-      ++requests;
-    EXPECT_EQ(requests, c.trusted ? 1u : 0u) << c.why;
+    HttpTransportRequest request{"GET", c.host, c.target, true, kUpdate.headerLines, ""};
+    request.headerLines[2] += c.tail;
+    const HttpTransportResult r = platform.SendHttpRequest(request);
+    EXPECT_TRUE(r.failure == c.failure && r.body == (c.failure == None ? "good 1.2.3.4" : ""))
+        << c.folder << c.host;
+    EXPECT_EQ(ReadAll(record), c.failure == None ? kWire : "") << c.bundle << c.folder;
   }
+  ASSERT_TRUE(Fetch("https://127.0.0.1:" + std::to_string(server->port) + "/ip"));
+  const std::string download = ReadAll(record);
+  EXPECT_TRUE(download.find("Authorization") == download.find("members.dyndns.org")) << download;  // neither
+  server.reset();
+  EXPECT_EQ(platform.SendHttpRequest(kUpdate).failure, Connect);  // nobody listens now
 }
 
-TEST_F(HttpTransport, RefusesRequestsThatCannotBeSentAsGivenWithoutConnecting) {
-  ASSERT_NO_FATAL_FAILURE(Serve({}));
-  const struct {
-    std::string verb, host, target, userAgentTail = "";
-  } cases[] = {
-      {"GET", "members.dyndns.org", "/nic/update?h=a\r\nX-Injected: 1"},
-      {"PUT", "members.dyndns.org", "/nic/update"},
-      {"GET", "members.dyndns.org", "/nic/update", "\r\nX-Injected: 1"},
-  };
-  for (const auto& c : cases) {
-    HttpTransportRequest request = UpdateRequest(c.target);
-    request.verb = c.verb;
-    request.host = c.host;
-    request.headerLines[2] += c.userAgentTail;
-    EXPECT_FALSE(platform.SendHttpRequest(request).completed) << c.host << c.target << c.userAgentTail;
+// Whole pages only, stored privately; a failure keeps the old file. A folder, link or FIFO left under
+// the file's name goes when only we can change the folder; elsewhere nothing is written through it.
+TEST_F(Network, DownloadsStoreWholePagesPrivatelyAndNeverThroughALink) {
+  // clang-format off
+  std::vector<std::string> options{"--status", "404", "--route", "/ip", "200", "203.0.113.7\n",
+      "--route", "/big", "200", std::string(65537, 'x'), "--route", "/full", "200", std::string(65536, 'x'),
+      "--redirect", "/loop", "/loop", "--redirect", "/to-file", "file:///etc/hostname", "--redirect", "/r0", "/r1",
+      "--redirect", "/r1", "/r2", "--redirect", "/r2", "/r3", "--redirect", "/r3", "/r4", "--redirect", "/r4", "/r5",
+      "--redirect", "/r5", "/ip"};  // from r1 five redirects, from r0 six
+  // clang-format on
+  ASSERT_NO_FATAL_FAILURE(Serve(options, false));
+  for (const std::string page :
+       {"/ip", "/missing", "/big", "/full", "/r1", "/r0", "/loop", "/to-file", "file:/"}) {
+    WriteAll(target, "old page");
+    ASSERT_EQ(::chmod(target.c_str(), 0644), 0);
+    const bool ok = page == "/ip" || page == "/full" || page == "/r1";
+    EXPECT_EQ(Fetch(page[0] == '/' ? server->Url(page) : "file:///etc/hostname"), ok) << page;
+    EXPECT_EQ(ReadAll(target),
+              ok ? (page == "/full" ? std::string(65536, 'x') : "203.0.113.7\n") : "old page");
+    struct stat info {};
+    EXPECT_TRUE(::stat(target.c_str(), &info) == 0 && (info.st_mode & 0777) == (ok ? 0600u : 0644u)) << page;
   }
-  EXPECT_EQ(Recorded(), "");
-  EXPECT_TRUE(platform.SendHttpRequest(UpdateRequest()).completed);  // the server was there all along
+  WriteAll(temp.File("victim"), "precious");
+  for (const bool ours : {true, false}) {
+    const std::string folder = temp.File(ours ? "ours" : "shared");
+    ASSERT_TRUE(std::filesystem::create_directory(folder) &&
+                ::chmod(folder.c_str(), ours ? 0700 : 0777) == 0);
+    for (const std::string kind : {"folder", "link", "fifo"}) {
+      target = folder + "/wan_ip.txt";
+      ASSERT_TRUE(kind == "folder" ? std::filesystem::create_directories(target + "/inner")
+                  : kind == "fifo" ? ::mkfifo(target.c_str(), 0600) == 0
+                                   : ::symlink(temp.File("victim").c_str(), target.c_str()) == 0);
+      EXPECT_EQ(Fetch(server->Url("/ip")), ours) << kind;
+      EXPECT_EQ(std::filesystem::is_regular_file(std::filesystem::symlink_status(target)), ours) << kind;
+      std::filesystem::remove_all(target);
+    }
+  }
+  EXPECT_EQ(ReadAll(temp.File("victim")), "precious");  // a link's target is never touched
 }
 
-// Plain HTTP when not secure; the echo download that follows must not carry the update's headers.
-TEST_F(HttpTransport, ALaterDownloadSendsNoneOfTheRequestsHeaders) {
-  ASSERT_NO_FATAL_FAILURE(Serve({"--body", "good 1.2.3.4"}, nullptr));
-  HttpTransportRequest request = UpdateRequest("/update?x=1");
-  request.secure = false;
-  EXPECT_EQ(platform.SendHttpRequest(request).body, "good 1.2.3.4");
-  const std::string update = Recorded();
-  ASSERT_TRUE(platform.DownloadToFile(server->Url("/ip"), temp.File("wan_ip.txt")));
-  const std::string download = Recorded().substr(update.size());
-  EXPECT_EQ(download.substr(0, download.find("\r\n")), "GET /ip HTTP/1.1");
-  EXPECT_EQ(download.find("Authorization"), std::string::npos) << download;
-  EXPECT_EQ(download.find("members.dyndns.org"), std::string::npos) << download;
-}
-
-TEST_F(HttpTransport, AServerThatNeverAnswersIsCutOffWithinTheTimeLimit) {
-  ASSERT_NO_FATAL_FAILURE(Serve({"--hang"}));
-  const auto start = std::chrono::steady_clock::now();
-  const HttpTransportResult result = platform.SendHttpRequest(UpdateRequest());
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_FALSE(result.completed);
-  EXPECT_LT(elapsed, std::chrono::seconds(35));
-  EXPECT_GE(elapsed, std::chrono::milliseconds(kHttpTotalTimeoutMs - 1000));
+// A silent server is left at the time limit, and at once on a stop request, which ends a pause too.
+TEST_F(Network, WaitsEndAtTheTimeLimitOrAtOnceOnAStopRequest) {
+  ASSERT_NO_FATAL_FAILURE(Serve({"--hang-handshake"}));
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  EXPECT_FALSE(Fetch(server->Url("/ip")));
+  EXPECT_NEAR(std::chrono::duration<double>(Clock::now() - start).count(), kDownloadTotalTimeoutMs / 1e3, 2);
+  platform.SetStopQuery([&start] { return Clock::now() >= start; });
+  for (int wait = 0; wait < 3; ++wait) {
+    start = Clock::now() + std::chrono::milliseconds(300);
+    const bool failed = wait == 0   ? platform.SendHttpRequest(kUpdate).failure == Bounds
+                        : wait == 1 ? !Fetch(server->Url("/ip"))
+                                    : (platform.Sleep(10000), true);
+    EXPECT_TRUE(failed) << wait;
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5) << wait;
+  }
 }
 
 }  // namespace

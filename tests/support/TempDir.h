@@ -1,5 +1,10 @@
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace quorvane::testing {
@@ -7,20 +12,32 @@ namespace quorvane::testing {
 // A fresh folder under the system temp folder, removed with everything in it on destruction.
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
+    path = ::mkdtemp(pattern.data()) ? pattern : "";
+  }
+  ~TempDir() {
+    std::error_code ignored;  // tests may leave read-only folders behind
+    for (auto& entry : std::filesystem::recursive_directory_iterator(path, ignored))
+      permissions(entry.path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                  ignored);
+    std::filesystem::remove_all(path, ignored);
+  }
   TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  // The folder's path, without a trailing '/'.
-  const std::string& Path() const { return path; }
+  const std::string& Path() const { return path; }  // without a trailing '/'
   std::string File(const std::string& name) const { return path + "/" + name; }
 
  private:
   std::string path;
 };
 
-// Whole-file helpers for assertions.
-std::string ReadAll(const std::string& path);
-void WriteAll(const std::string& path, const std::string& content);
+inline std::string ReadAll(const std::string& path) {
+  std::ostringstream out;
+  out << std::ifstream(path, std::ios::binary).rdbuf();
+  return out.str();
+}
+inline void WriteAll(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
 
 }  // namespace quorvane::testing

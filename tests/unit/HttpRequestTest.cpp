@@ -8,41 +8,58 @@ namespace {
 
 using HttpRequestTest = ProgramFixture;
 
-// Developer mode and a failed send, so the password also has a log line and a message box to leak into.
-TEST_F(HttpRequestTest, HeadersInOrderWithTheCredentialOnOneLineAndNowhereElse) {
-  const std::string ua = "User-Agent: Brellisto - Quorvane - 1.0.0";
+// The body (whole, or the part a peer broke off) and, in developer mode only, the failed step's
+// message with the transport's own words, in a box or in the change log. The request's headers come
+// in order, the credential on one line (64 bytes joined: a line-wrapping encoder would break it) and
+// nowhere else, not in a box nor in the log.
+TEST_F(HttpRequestTest, OutcomesDeveloperMessagesAndHeaders) {
+  using enum HttpFailure;
   const struct {
-    const char* user;
-    const char* password;
-    std::vector<std::string> headers;
+    HttpTransportResult answer;
+    std::string body, box, logLine = "";
   } cases[] = {
-      {"alice", "secret", {"Host: h.example", "Authorization: Basic YWxpY2U6c2VjcmV0", ua}},
-      {"", "secret", {"Host: h.example", ua}},
-      // 64 bytes joined: a line-wrapping encoder would break it in two.
-      {"a-rather-long-user-name@example.org",
-       "correct horse battery staple",
-       {"Host: h.example",
-        "Authorization: Basic "
-        "YS1yYXRoZXItbG9uZy11c2VyLW5hbWVAZXhhbXBsZS5vcmc6Y29ycmVjdCBob3JzZSBiYXR0ZXJ5IHN0YXBsZQ==",
-        ua}},
+      {{true, 200, "good", "", None, true}, "good", ""},
+      {{true, 200, "good", "", None, false}, "good", "Error: HttpQueryInfo failed"},
+      {{false, 200, "good 1.2", "cut", None, true}, "good 1.2", ""},
+      {{false, 200, "", "cut", None, true}, "", ""},
+      {{false, 0, "", "no libcurl", Open}, "", "Error: InternetOpen failed\nno libcurl"},
+      {{false, 0, "", "refused", Connect}, "", "Error: InternetConnect failed\nrefused"},
+      {{false, 0, "", "bad host", OpenRequest}, "", "Error: HttpOpenRequest failed\nbad host"},
+      {{false, 0, "", "bad\r\nline", AddHeaders}, "", "Error: HttpAddRequestHeaders failed\nbad  line"},
+      {{false, 0, "", "reset", Send}, "", "HttpSendRequest failed: reset", "HttpSendRequest failed: reset"},
+      {{false, 200, "goo", "slow", Bounds},
+       "",
+       "HttpSendRequest failed: slow",
+       "HttpSendRequest failed: slow"},
   };
-  program->state.debugMode = true;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.password);
-    platform.httpRequests.clear();
-    platform.httpAnswers.assign(1, HttpTransportResult{false, 0, "", "timed out"});
-    EXPECT_EQ(HttpRequest(*program, "GET", "h.example", "/nic/update?hostname=h", true, c.user, c.password),
-              "");
-    ASSERT_EQ(platform.httpRequests.size(), 1u);
-    const HttpTransportRequest& sent = platform.httpRequests[0];
-    EXPECT_EQ(sent.verb, "GET");
-    EXPECT_EQ(sent.target, "/nic/update?hostname=h");
-    EXPECT_EQ(sent.headerLines, c.headers);
-    EXPECT_EQ(sent.body, "");
-    EXPECT_EQ(LogTexts().back(), "HttpSendRequest failed");
-    EXPECT_EQ(ReadAll(DataFile("ipchange.log")).find(c.password), std::string::npos);
-    for (const auto& [text, title] : desktop.messages) EXPECT_EQ(text.find(c.password), std::string::npos);
+  const std::string user = "a-rather-long-user-name@example.org", password = "correct horse battery staple";
+  const std::vector<std::string> headers{
+      "Host: h.example",
+      "Authorization: Basic "
+      "YS1yYXRoZXItbG9uZy11c2VyLW5hbWVAZXhhbXBsZS5vcmc6Y29ycmVjdCBob3JzZSBiYXR0ZXJ5IHN0YXBsZQ==",
+      "User-Agent: Brellisto - Quorvane - 1.0.0"};
+  for (const bool debug : {false, true}) {
+    program->state.debugMode = debug;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.answer.error + (debug ? " (developer mode)" : ""));
+      desktop.messages.clear();
+      platform.DeleteFile(DataFile("ipchange.log"));
+      platform.httpAnswers.assign(platform.httpRequests.size() + 1, c.answer);
+      EXPECT_EQ(HttpRequest(*program, "GET", "h.example", "/u?h=h", true, user, password), c.body);
+      const std::string shown = desktop.messages.empty() ? "" : desktop.messages[0].first;
+      EXPECT_EQ(shown, debug ? c.box : "");
+      EXPECT_EQ(LogTexts(),
+                debug && !c.logLine.empty() ? std::vector{c.logLine} : std::vector<std::string>{});
+      const HttpTransportRequest& sent = platform.httpRequests.back();
+      EXPECT_TRUE(sent.verb == "GET" && sent.target == "/u?h=h" && sent.headerLines == headers &&
+                  sent.body.empty());
+      EXPECT_EQ((ReadAll(DataFile("ipchange.log")) + shown).find(password), std::string::npos);
+    }
   }
+  HttpRequest(*program, "GET", "h.example", "/u", true, "", password);  // no user name: no Authorization
+  EXPECT_EQ(platform.httpRequests.back().headerLines, (std::vector{headers[0], headers[2]}));
+  EXPECT_EQ(HttpRequest(*program, "GET", "", "/u", true, "", password), "");  // no host: nothing to open
+  EXPECT_EQ(desktop.messages.back().first, "Error: HttpOpenRequest failed");
 }
 
 }  // namespace

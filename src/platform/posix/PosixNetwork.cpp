@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/posix/PosixPlatform.h"
 
@@ -22,6 +23,7 @@ struct BodySink {
   std::string body;
   std::size_t limit = 0;
   bool overflowed = false;
+  bool headersDone = false;  // the blank line after the answer's headers arrived
 };
 
 size_t CollectBody(char* data, size_t size, size_t count, void* user) {
@@ -32,6 +34,12 @@ size_t CollectBody(char* data, size_t size, size_t count, void* user) {
     return 0;  // anything but `bytes` makes libcurl stop with CURLE_WRITE_ERROR
   }
   sink->body.append(data, bytes);
+  return bytes;
+}
+
+size_t NoteHeader(char* data, size_t size, size_t count, void* user) {
+  const std::size_t bytes = size * count;
+  if (bytes > 0 && (data[0] == '\r' || data[0] == '\n')) static_cast<BodySink*>(user)->headersDone = true;
   return bytes;
 }
 
@@ -62,15 +70,49 @@ void SetCommonOptions(CURL* curl, BodySink& sink, char* errorText, long connectM
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink.limit));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, NoteHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &sink);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
   errorText[0] = '\0';
 }
 
 std::string DescribeFailure(CURLcode code, const BodySink& sink, const char* errorText) {
   if (sink.overflowed || code == CURLE_FILESIZE_EXCEEDED) return "answer larger than the size limit";
+  if (code == CURLE_ABORTED_BY_CALLBACK) return "stopped: the program is ending";
   std::string text = curl_easy_strerror(code);
   if (errorText[0] != '\0') text += std::string(": ") + errorText;
   return text;
+}
+
+// The step a failed transfer gave up at. A peer that breaks the connection off after the headers
+// leaves an answer, cut short; our own bounds leave none.
+HttpFailure FailureOf(CURLcode code, const BodySink& sink) {
+  switch (code) {
+    case CURLE_OK:
+      return HttpFailure::None;
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_ABORTED_BY_CALLBACK:
+    case CURLE_FILESIZE_EXCEEDED:
+    case CURLE_WRITE_ERROR:  // only the size limit refuses a write
+      return HttpFailure::Bounds;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+      return HttpFailure::Connect;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+      return sink.headersDone ? HttpFailure::None : HttpFailure::Send;
+    default:
+      return HttpFailure::Send;
+  }
 }
 
 long ResponseCode(CURL* curl) {
@@ -79,9 +121,30 @@ long ResponseCode(CURL* curl) {
   return status;
 }
 
+// True when only this user can change the folder's entries: then whatever stands in it was put there
+// by the user or by us, and a stale entry under our file's name may go.
+bool FolderIsOurs(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  struct stat info {};
+  return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+         (info.st_mode & 022) == 0;
+}
+
+// A folder, link or FIFO left under the file's name would make every write fail for good. In our own
+// folder it is removed (a link as a link: its target is left alone); elsewhere it stays and the
+// write below refuses it.
+void RemoveStaleNonFile(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode) || !FolderIsOurs(path)) return;
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);  // never follows links
+}
+
 // Writes the file without ever following a symbolic link at its name: a link there makes the write
 // fail and leaves the link's target alone. O_NONBLOCK keeps a planted FIFO from blocking us.
 bool WriteFileNoFollow(const std::string& path, const std::string& content) {
+  RemoveStaleNonFile(path);
   const int fd =
       ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) return false;
@@ -150,8 +213,35 @@ void* PosixPlatform::CurlHandle() {
     if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
     curlInitialised = true;
   }
-  curl = curl_easy_init();
+  if (multi == nullptr) multi = curl_multi_init();
+  if (multi != nullptr) curl = curl_easy_init();
   return curl;
+}
+
+// Runs the transfer in our own loop rather than curl_easy_perform, which may sit in one wait for a
+// whole second while no byte flows (measured with libcurl 7.88): every wait here is at most
+// kStopPollMs, so a stop request ends a transfer to a silent server within that time.
+int PosixPlatform::Perform(void* handle) {
+  if (StopRequested()) return CURLE_ABORTED_BY_CALLBACK;
+  if (curl_multi_add_handle(multi, handle) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_SEND_ERROR;
+      break;
+    }
+    int queued = 0;
+    if (const CURLMsg* message = curl_multi_info_read(multi, &queued);
+        message != nullptr && message->msg == CURLMSG_DONE) {
+      result = message->data.result;
+      break;
+    }
+    if (StopRequested()) break;
+    curl_multi_poll(multi, nullptr, 0, kStopPollMs, nullptr);
+  }
+  curl_multi_remove_handle(multi, handle);
+  return result;
 }
 
 // Certificates are checked against the system's trust store, which Debian keeps twice: as one PEM
@@ -177,7 +267,7 @@ int PosixPlatform::PerformVerified(void* handle, long connectMs, long totalMs) {
       S_ISDIR(folderInfo.st_mode)) {
     curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
     curl_easy_setopt(handle, CURLOPT_CAPATH, trust.hashedFolder.c_str());
-    const CURLcode code = curl_easy_perform(handle);
+    const auto code = static_cast<CURLcode>(Perform(handle));
     const bool folderFailed = code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE;
     if (!folderFailed || trust.bundleFile.empty()) return code;
     const long spent = static_cast<long>(
@@ -190,11 +280,12 @@ int PosixPlatform::PerformVerified(void* handle, long connectMs, long totalMs) {
   // Without a folder lookup libcurl may keep the parsed bundle for the handle's later transfers.
   curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
   curl_easy_setopt(handle, CURLOPT_CAINFO, trust.bundleFile.empty() ? nullptr : trust.bundleFile.c_str());
-  return curl_easy_perform(handle);
+  return Perform(handle);
 }
 
 PosixPlatform::~PosixPlatform() {
   if (curl != nullptr) curl_easy_cleanup(curl);
+  if (multi != nullptr) curl_multi_cleanup(multi);
   if (curlInitialised) curl_global_cleanup();
 }
 
@@ -218,27 +309,21 @@ bool PosixPlatform::DownloadToFile(const std::string& url, const std::string& pa
 
 HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& request) {
   HttpTransportResult result;
-  if (request.verb != "GET" && request.verb != "POST") {
-    result.error = "unsupported verb \"" + request.verb + "\"";
+  // The refused inputs are not quoted back: they may hold the very controls that made them unusable.
+  const auto refuse = [&result](HttpFailure failure, const char* why) {
+    result.failure = failure;
+    result.error = why;
     return result;
-  }
-  if (!IsPlainHost(request.host)) {
-    result.error = "invalid host name \"" + request.host + "\"";
-    return result;
-  }
-  if (!IsSendableTarget(request.target)) {
-    result.error = "request target holds a blank, a control or a non-ASCII byte";
-    return result;
-  }
-  if (!std::all_of(request.headerLines.begin(), request.headerLines.end(), IsSendableHeader)) {
-    result.error = "a header line holds a control character";
-    return result;
-  }
+  };
+  if (request.verb != "GET" && request.verb != "POST")
+    return refuse(HttpFailure::OpenRequest, "unsupported verb");
+  if (!IsPlainHost(request.host)) return refuse(HttpFailure::OpenRequest, "invalid host name");
+  if (!IsSendableTarget(request.target))
+    return refuse(HttpFailure::OpenRequest, "request target holds a blank, a control or a non-ASCII byte");
+  if (!std::all_of(request.headerLines.begin(), request.headerLines.end(), IsSendableHeader))
+    return refuse(HttpFailure::AddHeaders, "a header line holds a control character");
   CURL* handle = CurlHandle();
-  if (handle == nullptr) {
-    result.error = "libcurl could not be initialised";
-    return result;
-  }
+  if (handle == nullptr) return refuse(HttpFailure::Open, "libcurl could not be initialised");
   const ResetWhenDone reset{handle};
 
   HeaderList headers;
@@ -247,10 +332,7 @@ HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& r
   // libcurl adds "Accept: */*" of its own; an empty custom header removes it. Host and User-Agent
   // come only from the caller: a custom Host replaces libcurl's, and no user agent is set here.
   if (!HasHeader(request.headerLines, "Accept")) headersOk = headersOk && headers.Add("Accept:");
-  if (!headersOk) {
-    result.error = "out of memory for the header list";
-    return result;
-  }
+  if (!headersOk) return refuse(HttpFailure::Open, "out of memory for the header list");
 
   BodySink sink;
   sink.limit = kHttpMaxBytes;
@@ -270,22 +352,23 @@ HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& r
   }
   HeaderList connectTo;
   if (testLoopbackPort > 0) {
-    if (!connectTo.Add("::127.0.0.1:" + std::to_string(testLoopbackPort))) {
-      result.error = "out of memory for the connect-to list";
-      return result;
-    }
+    if (!connectTo.Add("::127.0.0.1:" + std::to_string(testLoopbackPort)))
+      return refuse(HttpFailure::Open, "out of memory for the connect-to list");
     curl_easy_setopt(handle, CURLOPT_CONNECT_TO, connectTo.list);
   }
 
   const auto code =
       static_cast<CURLcode>(PerformVerified(handle, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs));
   result.status = static_cast<int>(ResponseCode(handle));
-  if (code != CURLE_OK) {
-    result.error = DescribeFailure(code, sink, errorText);
-    return result;
-  }
-  result.completed = true;
-  result.body = std::move(sink.body);
+  curl_off_t declaredLength = -1;
+  curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declaredLength);
+  result.hasContentLength = declaredLength >= 0;
+  result.failure = FailureOf(code, sink);
+  result.completed = code == CURLE_OK;
+  if (!result.completed) result.error = DescribeFailure(code, sink, errorText);
+  // A part cut off by the peer is kept for the caller to judge; a part that our own bounds cut is not
+  // an answer at all.
+  if (result.failure == HttpFailure::None) result.body = std::move(sink.body);
   return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
@@ -278,10 +279,16 @@ LocalDateTime PosixPlatform::Now() {
                        local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+// Sleeps in short slices so that a stop request ends the pause within a slice.
 void PosixPlatform::Sleep(int milliseconds) {
-  if (milliseconds <= 0) return;
-  timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  using namespace std::chrono;
+  const auto end = steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!StopRequested()) {
+    const auto left = duration_cast<nanoseconds>(end - steady_clock::now());
+    if (left.count() <= 0) return;
+    const auto slice = std::min(left, duration_cast<nanoseconds>(std::chrono::milliseconds(kSleepSliceMs)));
+    const timespec pause{0, static_cast<long>(slice.count())};
+    ::nanosleep(&pause, nullptr);
   }
 }
 

@@ -53,6 +53,8 @@ class PosixPlatform : public Platform {
   void* CurlHandle();
   // Runs the prepared transfer with certificate checks against the trust store (see the .cpp).
   int PerformVerified(void* handle, long connectMs, long totalMs);
+  // Runs one prepared transfer; ends it as aborted once a stop is requested.
+  int Perform(void* handle);
 
   struct TrustStore {
     std::string bundleFile;
@@ -60,6 +62,7 @@ class PosixPlatform : public Platform {
   };
 
   void* curl = nullptr;
+  void* multi = nullptr;  // drives the transfers so that they can be stopped
   bool curlInitialised = false;
   std::optional<TrustStore> testTrust;
   int testLoopbackPort = 0;
@@ -73,5 +76,8 @@ inline constexpr long kDownloadMaxBytes = 64 * 1024;
 inline constexpr long kHttpConnectTimeoutMs = 15000;
 inline constexpr long kHttpTotalTimeoutMs = 30000;
 inline constexpr long kHttpMaxBytes = 64 * 1024;
+// Pauses and transfers look for a stop request this often.
+inline constexpr int kSleepSliceMs = 100;
+inline constexpr int kStopPollMs = 200;
 
 }  // namespace quorvane

@@ -48,6 +48,12 @@ bool ConsoleDesktop::BlockStopSignals() {
   return sigprocmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
+bool ConsoleDesktop::StopSignalPending() {
+  sigset_t pending;
+  if (sigpending(&pending) != 0) return false;
+  return sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
+}
+
 bool ConsoleDesktop::RunLoop() {
   sigset_t set = StopSignals();
   const int signalFd = signalfd(-1, &set, SFD_CLOEXEC);

@@ -21,6 +21,8 @@ class ConsoleDesktop : public Desktop, public TimerService, public FormView {
   // Blocks SIGINT and SIGTERM (and SIGHUP) so that they are received by RunLoop instead of ending the
   // process. Call before anything else runs.
   static bool BlockStopSignals();
+  // True while SIGINT or SIGTERM waits to be read by RunLoop: a running check can end early on it.
+  static bool StopSignalPending();
   // Runs the timers until SIGINT or SIGTERM arrives. The process sleeps in the kernel between ticks.
   // False when the loop could not be set up.
   bool RunLoop();

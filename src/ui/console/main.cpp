@@ -23,46 +23,73 @@ constexpr const char* kUsage =
     "  --help      show this text\n"
     "  --version   show the version\n";
 
-struct Options {
-  bool once = false;
-  std::string argumentText;  // every argument, for the developer-mode test
-};
+constexpr const char* kNoTempFolderWarning =
+    "Quorvane: no private folder for temporary files could be used (XDG_RUNTIME_DIR, /tmp); the public "
+    "address cannot be learnt.";
+
+// An argument quoted in a message: controls as \xNN and backslashes doubled, so that it stays one
+// line and reads back unambiguously.
+std::string Escaped(const std::string& argument) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text;
+  for (const char c : argument) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0x0F];
+    } else {
+      if (c == '\\') text += c;
+      text += c;
+    }
+  }
+  return text;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options;
+  bool once = false, help = false, version = false;
+  std::string argumentText;  // every argument, for the developer-mode test
+  // Every argument is looked at before any is acted on, so an unknown one is refused wherever it stands.
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (!options.argumentText.empty()) options.argumentText += ' ';
-    options.argumentText += argument;
+    if (!argumentText.empty()) argumentText += ' ';
+    argumentText += argument;
     if (argument == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (argument == "--version") {
-      std::printf("%s\n", quorvane::BuildWindowTitle().c_str());
-      return 0;
-    }
-    if (argument == "--once") {
-      options.once = true;
-    } else if (argument == "--console" || argument.find(quorvane::Program::kDevSwitch) != std::string::npos) {
+      help = true;
+    } else if (argument == "--version") {
+      version = true;
+    } else if (argument == "--once") {
+      once = true;
+    } else if (argument != "--console" && argument.find(quorvane::Program::kDevSwitch) == std::string::npos) {
       // --console is the only front end built in; -dev may stand inside a longer argument.
-    } else {
-      std::fprintf(stderr, "quorvane: unknown argument '%s'\n%s", argument.c_str(), kUsage);
+      std::fprintf(stderr, "quorvane: unknown argument '%s'\n%s", Escaped(argument).c_str(), kUsage);
       return kExitUsage;
     }
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (version) {
+    std::printf("%s\n", quorvane::BuildWindowTitle().c_str());
+    return 0;
   }
 
   quorvane::ConsoleDesktop::BlockStopSignals();
   quorvane::PosixPlatform platform;
   quorvane::ConsoleDesktop desktop(stdout, stderr);
+  // A stop signal waits blocked until RunLoop reads it; seeing it pending lets a running download,
+  // request or pause end at once, after which the loop reads it and the program saves and exits.
+  platform.SetStopQuery(quorvane::ConsoleDesktop::StopSignalPending);
+  if (platform.TempFolder().empty()) desktop.Warn(kNoTempFolderWarning);
   quorvane::Program program(platform, desktop, desktop);
   program.form.AttachView(&desktop);
   desktop.SetReloadHandler([&program] { quorvane::ReloadSettings(program); });
-  program.Main(options.argumentText);
+  program.Main(argumentText);
 
-  if (options.once) {
+  if (once) {
     program.ShutDown();
     if (!program.state.externalObtained) return kExitNoAddress;
     return program.state.updateFailed ? kExitUpdateFailed : 0;
