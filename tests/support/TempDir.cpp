@@ -1,17 +1,25 @@
 #include "support/TempDir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace quorvane::testing {
 
+// A new folder with a random name (mkdtemp is POSIX only): create_directory fails for a name taken.
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+    const auto candidate =
+        std::filesystem::temp_directory_path() / ("quorvane-test-" + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
+  }
+  if (path.empty()) throw std::runtime_error("no temp folder could be created");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
 }
 
 TempDir::~TempDir() {

@@ -1,14 +1,12 @@
 #include "settings/Settings.h"
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "app/Calendar.h"
+#include "fakes/SaveBlocker.h"
 #include "log/ChangeLog.h"
 #include "support/ProgramFixture.h"
 
@@ -137,19 +135,14 @@ TEST_F(SettingsTest, DateLine) {
   }
 }
 
-// A disk that fills up halfway through the save (works as root too, unlike a read-only folder).
 TEST_F(SettingsTest, SaveThatFailsHalfWayLeavesOldFileByteIdentical) {
   WriteAll(ConfigPath(), kDefaultFile);
   Form().txtExternalIPURL.SetText("http://a/\r\n");
-
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const rlimit small{16, saved.rlim_max};
-  const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  SaveSettings(*program);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previousHandler);
+  {
+    const SaveBlocker blocker(ConfigPath());
+    ASSERT_TRUE(blocker.Active());
+    SaveSettings(*program);
+  }
 
   EXPECT_EQ(ReadAll(ConfigPath()), kDefaultFile);
   EXPECT_EQ(Form().txtExternalIPURL.Text(), "http://a/\r\n");  // trimmed only after a good save

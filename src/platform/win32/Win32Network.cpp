@@ -1,0 +1,340 @@
+// Downloads and update requests on WinInet, with the same bounds as on Linux.
+//
+// Downloads use WinInet rather than URLDownloadToFileA: the moniker follows any number of redirects to
+// any protocol, goes through the download cache and has no size or total-time bound, while WinInet lets
+// us refuse all of that and hold every bound ourselves.
+#include <windows.h>
+#undef DeleteFile
+#undef ReplaceFile
+#include <wininet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "platform/win32/Win32Platform.h"
+
+namespace quorvane {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// No cache, no cookies, no dialogs, no automatic redirects and no automatic authentication (which
+// would resend cached credentials). Certificate checks are never relaxed.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                                INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_AUTH;
+
+std::string DescribeError(DWORD code) {
+  static const std::pair<DWORD, const char*> kNames[] = {
+      {ERROR_INTERNET_TIMEOUT, "ERROR_INTERNET_TIMEOUT"},
+      {ERROR_INTERNET_NAME_NOT_RESOLVED, "ERROR_INTERNET_NAME_NOT_RESOLVED"},
+      {ERROR_INTERNET_OPERATION_CANCELLED, "ERROR_INTERNET_OPERATION_CANCELLED"},
+      {ERROR_INTERNET_INVALID_URL, "ERROR_INTERNET_INVALID_URL"},
+      {ERROR_INTERNET_UNRECOGNIZED_SCHEME, "ERROR_INTERNET_UNRECOGNIZED_SCHEME"},
+      {ERROR_INTERNET_CANNOT_CONNECT, "ERROR_INTERNET_CANNOT_CONNECT"},
+      {ERROR_INTERNET_CONNECTION_ABORTED, "ERROR_INTERNET_CONNECTION_ABORTED"},
+      {ERROR_INTERNET_CONNECTION_RESET, "ERROR_INTERNET_CONNECTION_RESET"},
+      {ERROR_INTERNET_SEC_CERT_DATE_INVALID, "ERROR_INTERNET_SEC_CERT_DATE_INVALID"},
+      {ERROR_INTERNET_SEC_CERT_CN_INVALID, "ERROR_INTERNET_SEC_CERT_CN_INVALID"},
+      {ERROR_INTERNET_INVALID_CA, "ERROR_INTERNET_INVALID_CA"},
+      {ERROR_INTERNET_SEC_CERT_REV_FAILED, "ERROR_INTERNET_SEC_CERT_REV_FAILED"},
+      {ERROR_INTERNET_SEC_INVALID_CERT, "ERROR_INTERNET_SEC_INVALID_CERT"},
+      {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "ERROR_INTERNET_SECURITY_CHANNEL_ERROR"},
+      {ERROR_HTTP_INVALID_SERVER_RESPONSE, "ERROR_HTTP_INVALID_SERVER_RESPONSE"},
+      {ERROR_INVALID_HANDLE, "ERROR_INVALID_HANDLE"},
+  };
+  std::string text = "WinInet error " + std::to_string(code);
+  for (const auto& [number, name] : kNames)
+    if (number == code) text += std::string(" (") + name + ")";
+  return text;
+}
+
+// Errors that mean no usable connection came about: name lookup, connecting, the TLS handshake.
+bool IsConnectError(DWORD code) {
+  return code == ERROR_INTERNET_NAME_NOT_RESOLVED || code == ERROR_INTERNET_CANNOT_CONNECT ||
+         code == ERROR_INTERNET_SECURITY_CHANNEL_ERROR || code == ERROR_INTERNET_INVALID_CA ||
+         (code >= ERROR_INTERNET_SEC_CERT_DATE_INVALID && code <= ERROR_INTERNET_SEC_CERT_CN_INVALID) ||
+         code == ERROR_INTERNET_SEC_CERT_REV_FAILED || code == ERROR_INTERNET_SEC_INVALID_CERT ||
+         code == ERROR_INTERNET_SEC_CERT_ERRORS || code == ERROR_INTERNET_SEC_CERT_NO_REV ||
+         code == ERROR_INTERNET_SEC_CERT_REVOKED;
+}
+
+// One exchange's WinInet handles and its total-time bound. WinInet's own time-outs bound single
+// operations only, so a watchdog thread closes the handles once the deadline passes or a stop is
+// requested: that makes a blocking WinInet call return. Every operation's own time-out is also cut to
+// the time left, so the bound holds where closing does not interrupt a call in progress.
+class Exchange {
+ public:
+  Exchange(const Platform& platform, DWORD connectMs, DWORD totalMs)
+      : platform(platform),
+        connectMs(connectMs),
+        deadline(Clock::now() + std::chrono::milliseconds(totalMs)) {
+    watchdog = std::thread([this] { Watch(); });
+  }
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+  ~Exchange() {
+    {
+      const std::lock_guard lock(mutex);
+      finished = true;
+    }
+    wake.notify_all();
+    watchdog.join();
+    CloseAll();
+  }
+
+  // Takes ownership of a new handle at one level (0 root, 1 connection, 2 request), closing the one it
+  // replaces. False when the handle is null or the exchange has already been ended.
+  bool Adopt(int level, HINTERNET handle) {
+    const DWORD code = ::GetLastError();  // before anything here can change it
+    const std::lock_guard lock(mutex);
+    if (handle == nullptr) lastError = code;
+    if (handles[level] != nullptr) ::InternetCloseHandle(handles[level]);
+    handles[level] = handle;
+    if (handle != nullptr && ended) {
+      ::InternetCloseHandle(handle);
+      handles[level] = nullptr;
+    }
+    if (handle != nullptr) LimitTimeouts(handle);
+    return handles[level] != nullptr;
+  }
+  DWORD LastError() const { return lastError; }
+  HINTERNET Handle(int level) {
+    const std::lock_guard lock(mutex);
+    return handles[level];
+  }
+  // Sets the time-outs of the request handle to the time left, before each blocking call.
+  void LimitTimeouts() {
+    const std::lock_guard lock(mutex);
+    if (handles[2] != nullptr) LimitTimeouts(handles[2]);
+  }
+  // The deadline passed or a stop was asked for.
+  bool Ended() {
+    const std::lock_guard lock(mutex);
+    return ended || Clock::now() >= deadline;
+  }
+
+ private:
+  void LimitTimeouts(HINTERNET handle) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    DWORD leftMs = static_cast<DWORD>(std::max<long long>(left, 1));
+    DWORD connect = std::min(connectMs, leftMs);
+    ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &leftMs, sizeof leftMs);
+    ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &leftMs, sizeof leftMs);
+  }
+  void Watch() {
+    std::unique_lock lock(mutex);
+    while (!finished) {
+      // The stop query belongs to the front end; it is asked from this thread, ten times a second.
+      if (Clock::now() >= deadline || platform.StopRequested()) {
+        ended = true;
+        CloseAllLocked();
+        return;
+      }
+      wake.wait_for(lock, std::chrono::milliseconds(100));
+    }
+  }
+  void CloseAll() {
+    const std::lock_guard lock(mutex);
+    CloseAllLocked();
+  }
+  void CloseAllLocked() {
+    for (int level = 2; level >= 0; --level) {
+      if (handles[level] != nullptr) ::InternetCloseHandle(handles[level]);
+      handles[level] = nullptr;
+    }
+  }
+
+  const Platform& platform;
+  const DWORD connectMs;
+  const Clock::time_point deadline;
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool finished = false;
+  bool ended = false;
+  DWORD lastError = 0;
+  HINTERNET handles[3] = {nullptr, nullptr, nullptr};
+  std::thread watchdog;
+};
+
+// Status, Content-Length and body of the answer on the exchange's request handle, read within the
+// exchange's bounds and at most `limit` bytes.
+HttpTransportResult ReadAnswer(Exchange& exchange, std::size_t limit) {
+  HttpTransportResult result;
+  HINTERNET request = exchange.Handle(2);
+  DWORD status = 0, size = sizeof status;
+  if (::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    result.status = static_cast<int>(status);
+  char lengthText[32] = {};
+  size = sizeof lengthText - 1;
+  result.hasContentLength = ::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &size, nullptr);
+  const unsigned long long declared = result.hasContentLength ? std::strtoull(lengthText, nullptr, 10) : 0;
+  if (declared > limit) {
+    result.failure = HttpFailure::Bounds;
+    result.error = "answer larger than the size limit";
+    return result;
+  }
+  char buffer[4096];
+  for (;;) {
+    exchange.LimitTimeouts();
+    DWORD got = 0;
+    const bool ok = ::InternetReadFile(request, buffer, sizeof buffer, &got);
+    const DWORD code = ok ? 0 : ::GetLastError();
+    if (exchange.Ended() || (!ok && code == ERROR_INTERNET_TIMEOUT)) {
+      result.failure = HttpFailure::Bounds;
+      result.error = "no complete answer within the time limit";
+      return result;
+    }
+    if (!ok) {  // the peer broke the connection off: keep what arrived
+      result.error = DescribeError(code);
+      return result;
+    }
+    if (got == 0) break;
+    if (result.body.size() + got > limit) {
+      result.failure = HttpFailure::Bounds;
+      result.error = "answer larger than the size limit";
+      return result;
+    }
+    result.body.append(buffer, got);
+  }
+  if (result.hasContentLength && result.body.size() < declared) {
+    result.error = "connection closed after " + std::to_string(result.body.size()) + " of " +
+                   std::to_string(declared) + " bytes";
+    return result;
+  }
+  result.completed = true;
+  return result;
+}
+
+// The failure of a call that returned false, by its error code and the exchange's state.
+HttpTransportResult Failed(Exchange& exchange, HttpFailure stage, DWORD code) {
+  HttpTransportResult result;
+  result.error = DescribeError(code);
+  result.failure = exchange.Ended() || code == ERROR_INTERNET_TIMEOUT   ? HttpFailure::Bounds
+                   : stage == HttpFailure::Send && IsConnectError(code) ? HttpFailure::Connect
+                                                                        : stage;
+  return result;
+}
+
+// A host name goes to WinInet as it is: nothing that could change its meaning may be in it.
+bool IsPlainHost(const std::string& host) {
+  return !host.empty() && std::all_of(host.begin(), host.end(), [](unsigned char c) {
+    return std::isalnum(c) || c == '.' || c == '-' || c == '_';
+  });
+}
+
+bool HasControlByte(const std::string& text, bool blanksToo) {
+  return std::any_of(text.begin(), text.end(), [&](unsigned char c) {
+    return (c < 0x20 && c != '\t') || c == 0x7f || (blanksToo && (c == ' ' || c == '\t' || c >= 0x80));
+  });
+}
+
+std::string HeaderValue(const std::vector<std::string>& lines, const std::string& name) {
+  for (const std::string& line : lines) {
+    if (line.size() > name.size() && line[name.size()] == ':' &&
+        ::_strnicmp(line.c_str(), name.c_str(), name.size()) == 0) {
+      const std::size_t start = line.find_first_not_of(' ', name.size() + 1);
+      return start == std::string::npos ? "" : line.substr(start);
+    }
+  }
+  return "";
+}
+
+bool IsWebUrl(const std::string& url) {
+  URL_COMPONENTSA parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwSchemeLength = 1;
+  return ::InternetCrackUrlA(url.c_str(), 0, 0, &parts) &&
+         (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS);
+}
+
+}  // namespace
+
+bool Win32Platform::DownloadToFile(const std::string& url, const std::string& path) {
+  if (url.empty() || HasControlByte(url, true)) return false;
+  Exchange exchange(*this, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs);
+  if (!exchange.Adopt(0, ::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
+    return false;
+  std::string location = url;
+  for (int redirects = 0;; ++redirects) {
+    // Only HTTP and HTTPS, also after a redirect: no file:// or other protocol a page could name.
+    if (!IsWebUrl(location)) return false;
+    if (!exchange.Adopt(
+            2, ::InternetOpenUrlA(exchange.Handle(0), location.c_str(), nullptr, 0, kRequestFlags, 0)))
+      return false;
+    const HttpTransportResult answer = ReadAnswer(exchange, kDownloadMaxBytes);
+    if (answer.status >= 300 && answer.status < 400 && answer.status != 304) {
+      char next[INTERNET_MAX_URL_LENGTH] = {};
+      DWORD size = sizeof next - 1;
+      if (redirects == kDownloadMaxRedirects ||
+          !::HttpQueryInfoA(exchange.Handle(2), HTTP_QUERY_LOCATION, next, &size, nullptr))
+        return false;
+      char combined[INTERNET_MAX_URL_LENGTH] = {};
+      size = sizeof combined;
+      if (!::InternetCombineUrlA(location.c_str(), next, combined, &size, ICU_NO_ENCODE)) return false;
+      location = combined;
+      continue;
+    }
+    if (!answer.completed || answer.status == 0 || answer.status >= 400) return false;
+    return ReplaceFile(path, answer.body);
+  }
+}
+
+HttpTransportResult Win32Platform::SendHttpRequest(const HttpTransportRequest& request) {
+  HttpTransportResult refused;
+  refused.failure = HttpFailure::OpenRequest;
+  if (request.verb != "GET" && request.verb != "POST") {
+    refused.error = "unsupported verb \"" + request.verb + "\"";
+    return refused;
+  }
+  if (!IsPlainHost(request.host)) {
+    refused.error = "invalid host name \"" + request.host + "\"";
+    return refused;
+  }
+  if (HasControlByte(request.target, true)) {
+    refused.error = "request target holds a blank, a control or a non-ASCII byte";
+    return refused;
+  }
+  if (std::any_of(request.headerLines.begin(), request.headerLines.end(),
+                  [](const std::string& line) { return HasControlByte(line, false); })) {
+    refused.failure = HttpFailure::AddHeaders;
+    refused.error = "a header line holds a control character";
+    return refused;
+  }
+
+  Exchange exchange(*this, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs);
+  // WinInet sends the agent given here; our own User-Agent line then replaces it, so it goes once.
+  const std::string agent = HeaderValue(request.headerLines, "User-Agent");
+  if (!exchange.Adopt(0, ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
+    return Failed(exchange, HttpFailure::Open, exchange.LastError());
+  // No credentials here: WinInet would first try without them, then cache them for the host. The
+  // caller's Authorization line is the only one sent.
+  const INTERNET_PORT port = request.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+  if (!exchange.Adopt(1, ::InternetConnectA(exchange.Handle(0), request.host.c_str(), port, nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0)))
+    return Failed(exchange, HttpFailure::Connect, exchange.LastError());
+  const DWORD flags = kRequestFlags | (request.secure ? INTERNET_FLAG_SECURE : 0);
+  const char* target = request.target.empty() ? "/" : request.target.c_str();
+  if (!exchange.Adopt(2, ::HttpOpenRequestA(exchange.Handle(1), request.verb.c_str(), target, "HTTP/1.0",
+                                            nullptr, nullptr, flags, 0)))
+    return Failed(exchange, HttpFailure::OpenRequest, exchange.LastError());
+  // Add-or-replace: our Host and User-Agent lines take the place of those WinInet makes itself.
+  for (const std::string& line : request.headerLines) {
+    const std::string withEnd = line + "\r\n";
+    if (!::HttpAddRequestHeadersA(exchange.Handle(2), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
+                                  HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
+      return Failed(exchange, HttpFailure::AddHeaders, ::GetLastError());
+  }
+  exchange.LimitTimeouts();
+  void* body = request.body.empty() ? nullptr : const_cast<char*>(request.body.data());
+  if (!::HttpSendRequestA(exchange.Handle(2), nullptr, 0, body, static_cast<DWORD>(request.body.size())))
+    return Failed(exchange, HttpFailure::Send, ::GetLastError());
+  return ReadAnswer(exchange, kHttpMaxBytes);
+}
+
+}  // namespace quorvane
