@@ -93,7 +93,12 @@ class Exchange {
     const DWORD code = ::GetLastError();  // before anything here can change it
     const std::lock_guard lock(mutex);
     if (handle == nullptr) lastError = code;
-    if (handles[level] != nullptr) ::InternetCloseHandle(handles[level]);
+    // The replaced handle goes with its children, children first: a handle value closed once may be
+    // reused by WinInet, so none is ever closed twice.
+    for (int child = 2; child >= level; --child) {
+      if (handles[child] != nullptr) ::InternetCloseHandle(handles[child]);
+      handles[child] = nullptr;
+    }
     handles[level] = handle;
     if (handle != nullptr && ended) {
       ::InternetCloseHandle(handle);
@@ -245,12 +250,36 @@ std::string HeaderValue(const std::vector<std::string>& lines, const std::string
   return "";
 }
 
-bool IsWebUrl(const std::string& url) {
+// Opens a request on a new connection. The time-outs go on the request handle: WinInet takes its
+// receive and send time-outs only from there (Wine ignores them on the root handle).
+bool OpenRequest(Exchange& exchange, const std::string& host, INTERNET_PORT port, bool secure,
+                 const std::string& verb, const std::string& target, const char* version) {
+  return exchange.Adopt(1, ::InternetConnectA(exchange.Handle(0), host.c_str(), port, nullptr, nullptr,
+                                              INTERNET_SERVICE_HTTP, 0, 0)) &&
+         exchange.Adopt(2,
+                        ::HttpOpenRequestA(exchange.Handle(1), verb.c_str(), target.c_str(), version, nullptr,
+                                           nullptr, kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0), 0));
+}
+
+// Sends a download's GET for an http or https URL; false for any other URL.
+bool SendGet(Exchange& exchange, const std::string& url) {
+  char host[INTERNET_MAX_HOST_NAME_LENGTH] = {}, path[INTERNET_MAX_URL_LENGTH] = {},
+       extra[INTERNET_MAX_URL_LENGTH] = {};
   URL_COMPONENTSA parts{};
   parts.dwStructSize = sizeof parts;
-  parts.dwSchemeLength = 1;
-  return ::InternetCrackUrlA(url.c_str(), 0, 0, &parts) &&
-         (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS);
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof path;
+  parts.lpszExtraInfo = extra;
+  parts.dwExtraInfoLength = sizeof extra;
+  if (!::InternetCrackUrlA(url.c_str(), 0, 0, &parts) ||
+      (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
+    return false;
+  const std::string target = std::string(path[0] == '\0' ? "/" : path) + extra;
+  return OpenRequest(exchange, host, parts.nPort, parts.nScheme == INTERNET_SCHEME_HTTPS, "GET", target,
+                     nullptr) &&
+         (exchange.LimitTimeouts(), ::HttpSendRequestA(exchange.Handle(2), nullptr, 0, nullptr, 0));
 }
 
 }  // namespace
@@ -263,10 +292,7 @@ bool Win32Platform::DownloadToFile(const std::string& url, const std::string& pa
   std::string location = url;
   for (int redirects = 0;; ++redirects) {
     // Only HTTP and HTTPS, also after a redirect: no file:// or other protocol a page could name.
-    if (!IsWebUrl(location)) return false;
-    if (!exchange.Adopt(
-            2, ::InternetOpenUrlA(exchange.Handle(0), location.c_str(), nullptr, 0, kRequestFlags, 0)))
-      return false;
+    if (!SendGet(exchange, location)) return false;
     const HttpTransportResult answer = ReadAnswer(exchange, kDownloadMaxBytes);
     if (answer.status >= 300 && answer.status < 400 && answer.status != 304) {
       char next[INTERNET_MAX_URL_LENGTH] = {};
@@ -312,17 +338,13 @@ HttpTransportResult Win32Platform::SendHttpRequest(const HttpTransportRequest& r
   const std::string agent = HeaderValue(request.headerLines, "User-Agent");
   if (!exchange.Adopt(0, ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
     return Failed(exchange, HttpFailure::Open, exchange.LastError());
-  // No credentials here: WinInet would first try without them, then cache them for the host. The
-  // caller's Authorization line is the only one sent.
+  // No credentials go to InternetConnectA: WinInet would first try without them, then cache them for
+  // the host. The caller's Authorization line is the only one sent.
   const INTERNET_PORT port = request.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
-  if (!exchange.Adopt(1, ::InternetConnectA(exchange.Handle(0), request.host.c_str(), port, nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0)))
-    return Failed(exchange, HttpFailure::Connect, exchange.LastError());
-  const DWORD flags = kRequestFlags | (request.secure ? INTERNET_FLAG_SECURE : 0);
-  const char* target = request.target.empty() ? "/" : request.target.c_str();
-  if (!exchange.Adopt(2, ::HttpOpenRequestA(exchange.Handle(1), request.verb.c_str(), target, "HTTP/1.0",
-                                            nullptr, nullptr, flags, 0)))
-    return Failed(exchange, HttpFailure::OpenRequest, exchange.LastError());
+  const std::string target = request.target.empty() ? "/" : request.target;
+  if (!OpenRequest(exchange, request.host, port, request.secure, request.verb, target, "HTTP/1.0"))
+    return Failed(exchange, exchange.Handle(1) == nullptr ? HttpFailure::Connect : HttpFailure::OpenRequest,
+                  exchange.LastError());
   // Add-or-replace: our Host and User-Agent lines take the place of those WinInet makes itself.
   for (const std::string& line : request.headerLines) {
     const std::string withEnd = line + "\r\n";
