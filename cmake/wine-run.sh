@@ -1,6 +1,7 @@
 #!/bin/sh
-# wine-run.sh PREFIX PROGRAM [ARGS...]: runs a Windows program under Wine with quiet, reproducible
-# settings, in the Wine prefix PREFIX (made with `wineboot -i` on first use, about 7 s).
+# wine-run.sh PREFIX [PROGRAM ARGS...]: runs a Windows program under Wine with quiet, reproducible
+# settings, in the Wine prefix PREFIX (made with `wineboot -i` on first use, about 7 s; without a
+# program the prefix is only made).
 # Wine's own services keep inherited pipes open, so the prefix is set up and the server started here
 # with their output in files; a caller that keeps `wineserver -p` running makes each start fast.
 prefix=$1
@@ -15,4 +16,4 @@ if [ ! -f "$prefix/.ready" ]; then
     fi
   ) 9>"$prefix/.lock" >"$prefix/setup.log" 2>&1 </dev/null
 fi
-exec wine "$@"
+[ $# -eq 0 ] || exec wine "$@"

@@ -55,9 +55,9 @@ for name in echo update stranger hang; do
   done
 done
 
-cp -a "$template" prefix
+if [ -f "$template/.ready" ]; then cp -a "$template" prefix; fi
 wineserver -p >wine.log 2>&1 </dev/null
-wine wineboot >>wine.log 2>&1 </dev/null
+wine wineboot >>wine.log 2>&1 </dev/null # makes a missing prefix, starts Wine's services
 status=0
 QV_ECHO="http://127.0.0.1:$(head -n1 echo.port)" QV_RECORD="Z:$work/record.txt" QV_SHORT_DATE=12/6/2026 \
   LC_ALL=en_US.UTF-8 wine "$exe" >en.log 2>&1 || status=1
