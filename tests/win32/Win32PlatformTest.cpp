@@ -143,6 +143,10 @@ TEST_F(Win32NetworkTest, UntrustedRefusedAndHangingCutOff) {
   EXPECT_FALSE(result.completed);
   EXPECT_EQ(result.failure, HttpFailure::Bounds) << result.error;
   EXPECT_LT(SecondsSince(start), 32);
+  const auto stopAt = std::chrono::steady_clock::now();
+  platform.SetStopQuery([&] { return SecondsSince(stopAt) > 1; });
+  EXPECT_EQ(Send("hang.quorvane.test", false).failure, HttpFailure::Bounds);
+  EXPECT_LT(SecondsSince(stopAt), 2.5) << "a stop request ends a hanging request within a second";
 }
 
 }  // namespace

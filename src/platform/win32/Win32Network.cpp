@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -63,48 +65,29 @@ bool IsConnectError(DWORD code) {
          code == ERROR_INTERNET_SEC_CERT_REVOKED;
 }
 
-// One exchange's WinInet handles and its total-time bound. WinInet's own time-outs bound single
-// operations only, so a watchdog thread closes the handles once the deadline passes or a stop is
-// requested: that makes a blocking WinInet call return. Every operation's own time-out is also cut to
-// the time left, so the bound holds where closing does not interrupt a call in progress.
+// One exchange's WinInet handles and its deadline. WinInet's own time-outs bound single operations
+// only; each is cut to the time left before every blocking call, and Abort closes the handles, which
+// makes a blocking call return where WinInet allows it (Windows does, Wine waits for the time-out).
 class Exchange {
  public:
-  Exchange(const Platform& platform, DWORD connectMs, DWORD totalMs)
-      : platform(platform),
-        connectMs(connectMs),
-        deadline(Clock::now() + std::chrono::milliseconds(totalMs)) {
-    watchdog = std::thread([this] { Watch(); });
-  }
+  Exchange(DWORD connectMs, DWORD totalMs)
+      : connectMs(connectMs), deadline(Clock::now() + std::chrono::milliseconds(totalMs)) {}
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
-  ~Exchange() {
-    {
-      const std::lock_guard lock(mutex);
-      finished = true;
-    }
-    wake.notify_all();
-    watchdog.join();
-    CloseAll();
-  }
+  ~Exchange() { Abort(); }
 
-  // Takes ownership of a new handle at one level (0 root, 1 connection, 2 request), closing the one it
-  // replaces. False when the handle is null or the exchange has already been ended.
+  // Takes ownership of a new handle at one level (0 root, 1 connection, 2 request). False when the
+  // handle is null or the exchange was aborted.
   bool Adopt(int level, HINTERNET handle) {
     const DWORD code = ::GetLastError();  // before anything here can change it
     const std::lock_guard lock(mutex);
     if (handle == nullptr) lastError = code;
-    // The replaced handle goes with its children, children first: a handle value closed once may be
-    // reused by WinInet, so none is ever closed twice.
-    for (int child = 2; child >= level; --child) {
-      if (handles[child] != nullptr) ::InternetCloseHandle(handles[child]);
-      handles[child] = nullptr;
-    }
+    // The replaced handle goes with its children, children first: WinInet may reuse a closed handle's
+    // value, so none is ever closed twice.
+    CloseFrom(level);
     handles[level] = handle;
-    if (handle != nullptr && ended) {
-      ::InternetCloseHandle(handle);
-      handles[level] = nullptr;
-    }
-    if (handle != nullptr) LimitTimeouts(handle);
+    if (handle != nullptr && aborted) CloseFrom(level);
+    if (handles[level] != nullptr) LimitTimeouts(handles[level]);
     return handles[level] != nullptr;
   }
   DWORD LastError() const { return lastError; }
@@ -112,15 +95,20 @@ class Exchange {
     const std::lock_guard lock(mutex);
     return handles[level];
   }
-  // Sets the time-outs of the request handle to the time left, before each blocking call.
+  // Cuts the request handle's time-outs to the time left, before each blocking call.
   void LimitTimeouts() {
     const std::lock_guard lock(mutex);
     if (handles[2] != nullptr) LimitTimeouts(handles[2]);
   }
-  // The deadline passed or a stop was asked for.
+  Clock::time_point Deadline() const { return deadline; }
   bool Ended() {
     const std::lock_guard lock(mutex);
-    return ended || Clock::now() >= deadline;
+    return aborted || Clock::now() >= deadline;
+  }
+  void Abort() {
+    const std::lock_guard lock(mutex);
+    aborted = true;
+    CloseFrom(0);
   }
 
  private:
@@ -132,40 +120,60 @@ class Exchange {
     ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &leftMs, sizeof leftMs);
     ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &leftMs, sizeof leftMs);
   }
-  void Watch() {
-    std::unique_lock lock(mutex);
-    while (!finished) {
-      // The stop query belongs to the front end; it is asked from this thread, ten times a second.
-      if (Clock::now() >= deadline || platform.StopRequested()) {
-        ended = true;
-        CloseAllLocked();
-        return;
-      }
-      wake.wait_for(lock, std::chrono::milliseconds(100));
-    }
-  }
-  void CloseAll() {
-    const std::lock_guard lock(mutex);
-    CloseAllLocked();
-  }
-  void CloseAllLocked() {
-    for (int level = 2; level >= 0; --level) {
-      if (handles[level] != nullptr) ::InternetCloseHandle(handles[level]);
-      handles[level] = nullptr;
+  void CloseFrom(int level) {
+    for (int child = 2; child >= level; --child) {
+      if (handles[child] != nullptr) ::InternetCloseHandle(handles[child]);
+      handles[child] = nullptr;
     }
   }
 
-  const Platform& platform;
   const DWORD connectMs;
   const Clock::time_point deadline;
   std::mutex mutex;
-  std::condition_variable wake;
-  bool finished = false;
-  bool ended = false;
+  bool aborted = false;
   DWORD lastError = 0;
   HINTERNET handles[3] = {nullptr, nullptr, nullptr};
-  std::thread watchdog;
 };
+
+// Runs one exchange on a worker thread while the caller waits in short slices: the caller returns
+// at the deadline, or within a tenth of a second of a stop request, whatever WinInet is blocked in.
+// A worker left behind owns everything it touches and ends at its own time-outs.
+HttpTransportResult RunBounded(const Platform& platform, DWORD connectMs, DWORD totalMs,
+                               std::function<HttpTransportResult(Exchange&)> work) {
+  struct Shared {
+    Shared(DWORD connectMs, DWORD totalMs) : exchange(connectMs, totalMs) {}
+    Exchange exchange;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    HttpTransportResult result;
+  };
+  auto shared = std::make_shared<Shared>(connectMs, totalMs);
+  std::thread worker([shared, work = std::move(work)] {
+    HttpTransportResult result = work(shared->exchange);
+    const std::lock_guard lock(shared->mutex);
+    shared->result = std::move(result);
+    shared->finished = true;
+    shared->done.notify_all();
+  });
+  std::unique_lock lock(shared->mutex);
+  while (!shared->finished) {
+    const bool stop = platform.StopRequested();
+    if (stop || Clock::now() >= shared->exchange.Deadline()) {
+      lock.unlock();
+      shared->exchange.Abort();
+      worker.detach();
+      HttpTransportResult result;
+      result.failure = HttpFailure::Bounds;
+      result.error = stop ? "stopped on request" : "no complete answer within the time limit";
+      return result;
+    }
+    shared->done.wait_for(lock, std::chrono::milliseconds(100));
+  }
+  lock.unlock();
+  worker.join();
+  return std::move(shared->result);
+}
 
 // Status, Content-Length and body of the answer on the exchange's request handle, read within the
 // exchange's bounds and at most `limit` bytes.
@@ -286,29 +294,28 @@ bool SendGet(Exchange& exchange, const std::string& url) {
 
 bool Win32Platform::DownloadToFile(const std::string& url, const std::string& path) {
   if (url.empty() || HasControlByte(url, true)) return false;
-  Exchange exchange(*this, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs);
-  if (!exchange.Adopt(0, ::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
-    return false;
-  std::string location = url;
-  for (int redirects = 0;; ++redirects) {
-    // Only HTTP and HTTPS, also after a redirect: no file:// or other protocol a page could name.
-    if (!SendGet(exchange, location)) return false;
-    const HttpTransportResult answer = ReadAnswer(exchange, kDownloadMaxBytes);
-    if (answer.status >= 300 && answer.status < 400 && answer.status != 304) {
-      char next[INTERNET_MAX_URL_LENGTH] = {};
-      DWORD size = sizeof next - 1;
-      if (redirects == kDownloadMaxRedirects ||
-          !::HttpQueryInfoA(exchange.Handle(2), HTTP_QUERY_LOCATION, next, &size, nullptr))
-        return false;
-      char combined[INTERNET_MAX_URL_LENGTH] = {};
-      size = sizeof combined;
-      if (!::InternetCombineUrlA(location.c_str(), next, combined, &size, ICU_NO_ENCODE)) return false;
-      location = combined;
-      continue;
-    }
-    if (!answer.completed || answer.status == 0 || answer.status >= 400) return false;
-    return ReplaceFile(path, answer.body);
-  }
+  const HttpTransportResult answer =
+      RunBounded(*this, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs, [url](Exchange& exchange) {
+        HttpTransportResult failed;
+        if (!exchange.Adopt(0, ::InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
+          return failed;
+        std::string location = url;
+        for (int redirects = 0;; ++redirects) {
+          // Only HTTP and HTTPS, also after a redirect: no file:// or other protocol a page could name.
+          if (!SendGet(exchange, location)) return failed;
+          HttpTransportResult answer = ReadAnswer(exchange, kDownloadMaxBytes);
+          if (answer.status < 300 || answer.status >= 400 || answer.status == 304) return answer;
+          char next[INTERNET_MAX_URL_LENGTH] = {}, combined[INTERNET_MAX_URL_LENGTH] = {};
+          DWORD size = sizeof next - 1, combinedSize = sizeof combined;
+          if (redirects == kDownloadMaxRedirects ||
+              !::HttpQueryInfoA(exchange.Handle(2), HTTP_QUERY_LOCATION, next, &size, nullptr) ||
+              !::InternetCombineUrlA(location.c_str(), next, combined, &combinedSize, ICU_NO_ENCODE))
+            return failed;
+          location = combined;
+        }
+      });
+  if (!answer.completed || answer.status == 0 || answer.status >= 400) return false;
+  return ReplaceFile(path, answer.body);
 }
 
 HttpTransportResult Win32Platform::SendHttpRequest(const HttpTransportRequest& request) {
@@ -333,30 +340,31 @@ HttpTransportResult Win32Platform::SendHttpRequest(const HttpTransportRequest& r
     return refused;
   }
 
-  Exchange exchange(*this, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs);
-  // WinInet sends the agent given here; our own User-Agent line then replaces it, so it goes once.
-  const std::string agent = HeaderValue(request.headerLines, "User-Agent");
-  if (!exchange.Adopt(0, ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
-    return Failed(exchange, HttpFailure::Open, exchange.LastError());
-  // No credentials go to InternetConnectA: WinInet would first try without them, then cache them for
-  // the host. The caller's Authorization line is the only one sent.
-  const INTERNET_PORT port = request.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
-  const std::string target = request.target.empty() ? "/" : request.target;
-  if (!OpenRequest(exchange, request.host, port, request.secure, request.verb, target, "HTTP/1.0"))
-    return Failed(exchange, exchange.Handle(1) == nullptr ? HttpFailure::Connect : HttpFailure::OpenRequest,
-                  exchange.LastError());
-  // Add-or-replace: our Host and User-Agent lines take the place of those WinInet makes itself.
-  for (const std::string& line : request.headerLines) {
-    const std::string withEnd = line + "\r\n";
-    if (!::HttpAddRequestHeadersA(exchange.Handle(2), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
-                                  HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
-      return Failed(exchange, HttpFailure::AddHeaders, ::GetLastError());
-  }
-  exchange.LimitTimeouts();
-  void* body = request.body.empty() ? nullptr : const_cast<char*>(request.body.data());
-  if (!::HttpSendRequestA(exchange.Handle(2), nullptr, 0, body, static_cast<DWORD>(request.body.size())))
-    return Failed(exchange, HttpFailure::Send, ::GetLastError());
-  return ReadAnswer(exchange, kHttpMaxBytes);
+  return RunBounded(*this, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs, [copy = request](Exchange& exchange) {
+    // WinInet sends the agent given here; our own User-Agent line then replaces it, so it goes once.
+    const std::string agent = HeaderValue(copy.headerLines, "User-Agent");
+    if (!exchange.Adopt(0, ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
+      return Failed(exchange, HttpFailure::Open, exchange.LastError());
+    // No credentials go to InternetConnectA: WinInet would first try without them, then cache them for
+    // the host. The caller's Authorization line is the only one sent.
+    const INTERNET_PORT port = copy.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
+    const std::string target = copy.target.empty() ? "/" : copy.target;
+    if (!OpenRequest(exchange, copy.host, port, copy.secure, copy.verb, target, "HTTP/1.0"))
+      return Failed(exchange, exchange.Handle(1) == nullptr ? HttpFailure::Connect : HttpFailure::OpenRequest,
+                    exchange.LastError());
+    // Add-or-replace: our Host and User-Agent lines take the place of those WinInet makes itself.
+    for (const std::string& line : copy.headerLines) {
+      const std::string withEnd = line + "\r\n";
+      if (!::HttpAddRequestHeadersA(exchange.Handle(2), withEnd.c_str(), static_cast<DWORD>(withEnd.size()),
+                                    HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE))
+        return Failed(exchange, HttpFailure::AddHeaders, ::GetLastError());
+    }
+    exchange.LimitTimeouts();
+    void* body = copy.body.empty() ? nullptr : const_cast<char*>(copy.body.data());
+    if (!::HttpSendRequestA(exchange.Handle(2), nullptr, 0, body, static_cast<DWORD>(copy.body.size())))
+      return Failed(exchange, HttpFailure::Send, ::GetLastError());
+    return ReadAnswer(exchange, kHttpMaxBytes);
+  });
 }
 
 }  // namespace quorvane
