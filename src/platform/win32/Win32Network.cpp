@@ -3,177 +3,22 @@
 // Downloads use WinInet rather than URLDownloadToFileA: the moniker follows any number of redirects to
 // any protocol, goes through the download cache and has no size or total-time bound, while WinInet lets
 // us refuse all of that and hold every bound ourselves.
-#include <windows.h>
-#undef DeleteFile
-#undef ReplaceFile
-#include <wininet.h>
-
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <memory>
-#include <mutex>
-#include <thread>
+#include <cctype>
+#include <cstdlib>
 
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/WinInetExchange.h"
 
 namespace quorvane {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // No cache, no cookies, no dialogs, no automatic redirects and no automatic authentication (which
 // would resend cached credentials). Certificate checks are never relaxed.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                 INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
                                 INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_AUTH;
-
-std::string DescribeError(DWORD code) {
-  static const std::pair<DWORD, const char*> kNames[] = {
-      {ERROR_INTERNET_TIMEOUT, "ERROR_INTERNET_TIMEOUT"},
-      {ERROR_INTERNET_NAME_NOT_RESOLVED, "ERROR_INTERNET_NAME_NOT_RESOLVED"},
-      {ERROR_INTERNET_OPERATION_CANCELLED, "ERROR_INTERNET_OPERATION_CANCELLED"},
-      {ERROR_INTERNET_INVALID_URL, "ERROR_INTERNET_INVALID_URL"},
-      {ERROR_INTERNET_UNRECOGNIZED_SCHEME, "ERROR_INTERNET_UNRECOGNIZED_SCHEME"},
-      {ERROR_INTERNET_CANNOT_CONNECT, "ERROR_INTERNET_CANNOT_CONNECT"},
-      {ERROR_INTERNET_CONNECTION_ABORTED, "ERROR_INTERNET_CONNECTION_ABORTED"},
-      {ERROR_INTERNET_CONNECTION_RESET, "ERROR_INTERNET_CONNECTION_RESET"},
-      {ERROR_INTERNET_SEC_CERT_DATE_INVALID, "ERROR_INTERNET_SEC_CERT_DATE_INVALID"},
-      {ERROR_INTERNET_SEC_CERT_CN_INVALID, "ERROR_INTERNET_SEC_CERT_CN_INVALID"},
-      {ERROR_INTERNET_INVALID_CA, "ERROR_INTERNET_INVALID_CA"},
-      {ERROR_INTERNET_SEC_CERT_REV_FAILED, "ERROR_INTERNET_SEC_CERT_REV_FAILED"},
-      {ERROR_INTERNET_SEC_INVALID_CERT, "ERROR_INTERNET_SEC_INVALID_CERT"},
-      {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "ERROR_INTERNET_SECURITY_CHANNEL_ERROR"},
-      {ERROR_HTTP_INVALID_SERVER_RESPONSE, "ERROR_HTTP_INVALID_SERVER_RESPONSE"},
-      {ERROR_INVALID_HANDLE, "ERROR_INVALID_HANDLE"},
-  };
-  std::string text = "WinInet error " + std::to_string(code);
-  for (const auto& [number, name] : kNames)
-    if (number == code) text += std::string(" (") + name + ")";
-  return text;
-}
-
-// Errors that mean no usable connection came about: name lookup, connecting, the TLS handshake.
-bool IsConnectError(DWORD code) {
-  return code == ERROR_INTERNET_NAME_NOT_RESOLVED || code == ERROR_INTERNET_CANNOT_CONNECT ||
-         code == ERROR_INTERNET_SECURITY_CHANNEL_ERROR || code == ERROR_INTERNET_INVALID_CA ||
-         (code >= ERROR_INTERNET_SEC_CERT_DATE_INVALID && code <= ERROR_INTERNET_SEC_CERT_CN_INVALID) ||
-         code == ERROR_INTERNET_SEC_CERT_REV_FAILED || code == ERROR_INTERNET_SEC_INVALID_CERT ||
-         code == ERROR_INTERNET_SEC_CERT_ERRORS || code == ERROR_INTERNET_SEC_CERT_NO_REV ||
-         code == ERROR_INTERNET_SEC_CERT_REVOKED;
-}
-
-// One exchange's WinInet handles and its deadline. WinInet's own time-outs bound single operations
-// only; each is cut to the time left before every blocking call, and Abort closes the handles, which
-// makes a blocking call return where WinInet allows it (Windows does, Wine waits for the time-out).
-class Exchange {
- public:
-  Exchange(DWORD connectMs, DWORD totalMs)
-      : connectMs(connectMs), deadline(Clock::now() + std::chrono::milliseconds(totalMs)) {}
-  Exchange(const Exchange&) = delete;
-  Exchange& operator=(const Exchange&) = delete;
-  ~Exchange() { Abort(); }
-
-  // Takes ownership of a new handle at one level (0 root, 1 connection, 2 request). False when the
-  // handle is null or the exchange was aborted.
-  bool Adopt(int level, HINTERNET handle) {
-    const DWORD code = ::GetLastError();  // before anything here can change it
-    const std::lock_guard lock(mutex);
-    if (handle == nullptr) lastError = code;
-    // The replaced handle goes with its children, children first: WinInet may reuse a closed handle's
-    // value, so none is ever closed twice.
-    CloseFrom(level);
-    handles[level] = handle;
-    if (handle != nullptr && aborted) CloseFrom(level);
-    if (handles[level] != nullptr) LimitTimeouts(handles[level]);
-    return handles[level] != nullptr;
-  }
-  DWORD LastError() const { return lastError; }
-  HINTERNET Handle(int level) {
-    const std::lock_guard lock(mutex);
-    return handles[level];
-  }
-  // Cuts the request handle's time-outs to the time left, before each blocking call.
-  void LimitTimeouts() {
-    const std::lock_guard lock(mutex);
-    if (handles[2] != nullptr) LimitTimeouts(handles[2]);
-  }
-  Clock::time_point Deadline() const { return deadline; }
-  bool Ended() {
-    const std::lock_guard lock(mutex);
-    return aborted || Clock::now() >= deadline;
-  }
-  void Abort() {
-    const std::lock_guard lock(mutex);
-    aborted = true;
-    CloseFrom(0);
-  }
-
- private:
-  void LimitTimeouts(HINTERNET handle) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    DWORD leftMs = static_cast<DWORD>(std::max<long long>(left, 1));
-    DWORD connect = std::min(connectMs, leftMs);
-    ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
-    ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &leftMs, sizeof leftMs);
-    ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &leftMs, sizeof leftMs);
-  }
-  void CloseFrom(int level) {
-    for (int child = 2; child >= level; --child) {
-      if (handles[child] != nullptr) ::InternetCloseHandle(handles[child]);
-      handles[child] = nullptr;
-    }
-  }
-
-  const DWORD connectMs;
-  const Clock::time_point deadline;
-  std::mutex mutex;
-  bool aborted = false;
-  DWORD lastError = 0;
-  HINTERNET handles[3] = {nullptr, nullptr, nullptr};
-};
-
-// Runs one exchange on a worker thread while the caller waits in short slices: the caller returns
-// at the deadline, or within a tenth of a second of a stop request, whatever WinInet is blocked in.
-// A worker left behind owns everything it touches and ends at its own time-outs.
-HttpTransportResult RunBounded(const Platform& platform, DWORD connectMs, DWORD totalMs,
-                               std::function<HttpTransportResult(Exchange&)> work) {
-  struct Shared {
-    Shared(DWORD connectMs, DWORD totalMs) : exchange(connectMs, totalMs) {}
-    Exchange exchange;
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    HttpTransportResult result;
-  };
-  auto shared = std::make_shared<Shared>(connectMs, totalMs);
-  std::thread worker([shared, work = std::move(work)] {
-    HttpTransportResult result = work(shared->exchange);
-    const std::lock_guard lock(shared->mutex);
-    shared->result = std::move(result);
-    shared->finished = true;
-    shared->done.notify_all();
-  });
-  std::unique_lock lock(shared->mutex);
-  while (!shared->finished) {
-    const bool stop = platform.StopRequested();
-    if (stop || Clock::now() >= shared->exchange.Deadline()) {
-      lock.unlock();
-      shared->exchange.Abort();
-      worker.detach();
-      HttpTransportResult result;
-      result.failure = HttpFailure::Bounds;
-      result.error = stop ? "stopped on request" : "no complete answer within the time limit";
-      return result;
-    }
-    shared->done.wait_for(lock, std::chrono::milliseconds(100));
-  }
-  lock.unlock();
-  worker.join();
-  return std::move(shared->result);
-}
 
 // Status, Content-Length and body of the answer on the exchange's request handle, read within the
 // exchange's bounds and at most `limit` bytes.
@@ -204,7 +49,7 @@ HttpTransportResult ReadAnswer(Exchange& exchange, std::size_t limit) {
       return result;
     }
     if (!ok) {  // the peer broke the connection off: keep what arrived
-      result.error = DescribeError(code);
+      result.error = DescribeWinInetError(code);
       return result;
     }
     if (got == 0) break;
@@ -227,7 +72,7 @@ HttpTransportResult ReadAnswer(Exchange& exchange, std::size_t limit) {
 // The failure of a call that returned false, by its error code and the exchange's state.
 HttpTransportResult Failed(Exchange& exchange, HttpFailure stage, DWORD code) {
   HttpTransportResult result;
-  result.error = DescribeError(code);
+  result.error = DescribeWinInetError(code);
   result.failure = exchange.Ended() || code == ERROR_INTERNET_TIMEOUT   ? HttpFailure::Bounds
                    : stage == HttpFailure::Send && IsConnectError(code) ? HttpFailure::Connect
                                                                         : stage;
