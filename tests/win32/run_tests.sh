@@ -64,5 +64,8 @@ QV_ECHO="http://127.0.0.1:$(head -n1 echo.port)" QV_RECORD="Z:$work/record.txt" 
 # German, with the format Windows gives it (Wine's own German data says "d.M.yyyy").
 LC_ALL=de_DE.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sShortDate /d dd.MM.yyyy /f >>wine.log 2>&1
 QV_SHORT_DATE=06.12.2026 LC_ALL=de_DE.UTF-8 wine "$exe" --gtest_filter='Win32DateTest.*' >de.log 2>&1 || status=1
-cat en.log de.log
+# A user's own format with quoted text and a two-digit year, which is written with all four digits.
+LC_ALL=de_DE.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sShortDate /d "d' de 'M' de 'yy" /f >>wine.log 2>&1
+QV_SHORT_DATE="6 de 12 de 2026" LC_ALL=de_DE.UTF-8 wine "$exe" --gtest_filter='Win32DateTest.*' >own.log 2>&1 || status=1
+cat en.log de.log own.log
 exit $status

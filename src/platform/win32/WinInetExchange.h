@@ -20,15 +20,19 @@ namespace quorvane {
 using Clock = std::chrono::steady_clock;
 
 // One exchange's WinInet handles and its deadline. WinInet's own time-outs bound single operations
-// only; each is cut to the time left before every blocking call, and Abort closes the handles, which
-// makes a blocking call return where WinInet allows it (Windows does, Wine waits for the time-out).
+// only; each is cut to the time left before every blocking call, so a blocked call ends by the
+// deadline. The handles are closed only by the thread that uses them: WinInet reuses the values of
+// closed handles, and a call on a stale value could land on another exchange's handle.
 class Exchange {
  public:
   Exchange(DWORD connectMs, DWORD totalMs)
       : connectMs(connectMs), deadline(Clock::now() + std::chrono::milliseconds(totalMs)) {}
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
-  ~Exchange() { Abort(); }
+  ~Exchange() {
+    const std::lock_guard lock(mutex);
+    CloseFrom(0);
+  }
 
   // Takes ownership of a new handle at one level (0 root, 1 connection, 2 request). False when the
   // handle is null or the exchange was aborted.
@@ -59,10 +63,10 @@ class Exchange {
     const std::lock_guard lock(mutex);
     return aborted || Clock::now() >= deadline;
   }
+  // Ends the exchange at its next step; a call in progress ends at its own time-out.
   void Abort() {
     const std::lock_guard lock(mutex);
     aborted = true;
-    CloseFrom(0);
   }
 
  private:
