@@ -39,6 +39,8 @@ TEST(Win32FilesTest, ReplaceIsAllOrNothingAndLeavesNoTemporary) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 1) << "temporary left";
   EXPECT_TRUE(platform.ReplaceFile(path, "new\r\n"));
   EXPECT_EQ(ReadAll(path), "new\r\n");
+  EXPECT_TRUE(platform.FileExists(path));
+  EXPECT_FALSE(platform.FileExists(temp.Path()));
 }
 
 TEST(Win32FilesTest, OnlyVisibleFilesAreOrdinary) {
@@ -65,7 +67,8 @@ TEST(Win32DateTest, ShortDateInTheUserFormatReadsBackAsTheSameDay) {
   for (const std::int32_t d :
        {0, 1, 40000, day, DayNumberFromDate(1601, 1, 1), DayNumberFromDate(9999, 12, 31)})
     EXPECT_EQ(platform.ParseShortDate(platform.FormatShortDate(d)), d) << platform.FormatShortDate(d);
-  for (const char* text : {"", "not a date", "13/45/2014", "45.13.2014", "1/1/2014 x"})
+  for (const char* text :
+       {"", "not a date", "13/45/2014", "45.13.2014", "1/1/2014 x", "1/1/20141", "123/1/2014"})
     EXPECT_EQ(platform.ParseShortDate(text), std::nullopt) << text;
 }
 
@@ -80,6 +83,8 @@ TEST(Win32SystemTest, FoldersAddressTableAndName) {
   ASSERT_TRUE(appData);
   EXPECT_TRUE(std::filesystem::is_directory(*appData)) << *appData;
   EXPECT_TRUE(platform.TempFolder().ends_with("\\"));
+  EXPECT_TRUE(std::filesystem::exists(platform.ProgramFolder() + "\\win32_tests.exe"))
+      << platform.ProgramFolder();
 }
 
 // Against the servers that run_tests.sh starts; a plain ctest run has none and skips these.
