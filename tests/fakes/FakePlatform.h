@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/PosixPlatform.h"
+#include "platform/HostPlatform.h"
 
 namespace quorvane::testing {
 
 // The real file system (inside a test's temp folder) with scripted network, names and clock.
 // Nothing here touches a network or the wall clock.
-class FakePlatform : public PosixPlatform {
+class FakePlatform : public HostPlatform {
  public:
   // appDataFolder: what LocalAppDataFolder returns (nullopt: none); tempFolder ends with '/'.
   FakePlatform(std::optional<std::string> appDataFolder, std::string tempFolder);

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -12,9 +11,14 @@ namespace quorvane::testing {
 // A fresh folder under the system temp folder, removed with everything in it on destruction.
 class TempDir {
  public:
+  // A random name that create_directory proves unused (mkdtemp does not exist on Windows).
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
-    path = ::mkdtemp(pattern.data()) ? pattern : "";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+      auto candidate = std::filesystem::temp_directory_path() / ("quorvane-test-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
+    }
   }
   ~TempDir() {
     std::error_code ignored;  // tests may leave read-only folders behind

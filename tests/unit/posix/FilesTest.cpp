@@ -12,6 +12,7 @@
 #include "platform/posix/PosixPlatform.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixture.h"
+#include "ui/console/ConsoleDesktop.h"
 
 namespace quorvane::testing {
 namespace {
@@ -136,6 +137,40 @@ TEST_F(ChangeLogTest, AFullDiskLeavesNoPartOfALineOrOfASave) {
   EXPECT_EQ(ReadAll(DataFile("config.txt")), "old");
   EXPECT_EQ(program->form.txtExternalIPURL.Text(), "http://a/\r\n");  // trimmed only after a good save
   EXPECT_EQ(Entries(DataFolder()), 2);
+}
+
+TEST(ConsoleTest, HangUpSignalReloadsAndDoesNotStop) {
+  sigset_t before;
+  ASSERT_EQ(sigprocmask(SIG_SETMASK, nullptr, &before), 0);
+  ASSERT_TRUE(ConsoleDesktop::BlockStopSignals());
+  ConsoleDesktop console(stdout, stderr);
+  int reloads = 0;
+  console.SetReloadHandler([&reloads] { raise(++reloads < 2 ? SIGHUP : SIGTERM); });
+  raise(SIGHUP);
+  EXPECT_TRUE(console.RunLoop());
+  EXPECT_EQ(reloads, 2);
+  const auto stopAction = signal(SIGTERM, SIG_IGN);  // drops the stop request if the loop left it pending
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  signal(SIGTERM, stopAction);
+}
+
+// A save killed half-way leaves a hidden temporary holding the password: the next start removes ours
+// only. Hidden files, folders and links do not count as files: this start is a first run.
+TEST_F(ChangeLogTest, StartRemovesOnlyOurStaleTemporaries) {
+  const std::filesystem::path folder = DataFolder();
+  for (const char* name :
+       {".config.txt.Ab12Cd", ".ip.txt.000000", ".config.txt.Ab12C", ".config.txt.Ab12C!", ".foreign.Ab12Cd"})
+    WriteAll(folder / name, "password");
+  create_directory(folder / ".ip.txt.Zz99Yy");
+  create_symlink(".config.txt.Ab12C", folder / ".ip.txt.Qq11Ww");
+  create_directory_symlink(".ip.txt.Zz99Yy", folder / "link");
+  const bool foreign = chown((folder / ".foreign.Ab12Cd").c_str(), getuid() + 1, -1) == 0;
+  StartProgram();
+  for (const char* gone : {".config.txt.Ab12Cd", ".ip.txt.000000"}) EXPECT_FALSE(exists(folder / gone));
+  for (const char* kept : {".config.txt.Ab12C", ".config.txt.Ab12C!", ".ip.txt.Zz99Yy", ".ip.txt.Qq11Ww"})
+    EXPECT_TRUE(exists(folder / kept)) << kept;
+  EXPECT_EQ(exists(folder / ".foreign.Ab12Cd"), foreign);
+  EXPECT_TRUE(exists(folder / "config.txt"));
 }
 
 }  // namespace
