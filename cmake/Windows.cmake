@@ -16,7 +16,7 @@ target_link_options(quorvane_core_probe PRIVATE -Wl,--whole-archive $<TARGET_FIL
   $<TARGET_FILE:quorvane_win32> -Wl,--no-whole-archive)
 target_compile_options(quorvane_core_probe PRIVATE ${QUORVANE_WARNINGS})
 
-if(QUORVANE_TESTS)
+if(BUILD_TESTING)
   enable_testing()
   add_subdirectory(tests)
 endif()

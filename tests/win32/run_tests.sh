@@ -9,9 +9,7 @@ if [ -z "${QV_IN_NAMESPACE:-}" ]; then
   QV_IN_NAMESPACE=1 exec unshare -mn sh "$0" "$@"
 fi
 exe=$1 template=$2 work=$3
-servers=$(cd "$(dirname "$0")/../support/servers" && pwd)
-echo_server=$servers/echo_server.py
-update_server=$servers/update_server.py
+server=$(cd "$(dirname "$0")/../support/servers" && pwd)/test_server.py
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 ip link set lo up
 
@@ -41,11 +39,11 @@ serve() {
   pids="$pids $!"
 }
 # /r0 redirects six times before the page, /r1 five times; /ftp leaves the web.
-serve echo "$echo_server" --route /ip 200 203.0.113.7 --redirect /ftp ftp://127.0.0.1/ip \
+serve echo "$server" --route /ip 200 203.0.113.7 --redirect /ftp ftp://127.0.0.1/ip \
   --redirect /r0 /r1 --redirect /r1 /r2 --redirect /r2 /r3 --redirect /r3 /r4 --redirect /r4 /r5 --redirect /r5 /ip
-serve update "$update_server" --port 443 --cert server.pem --key server.key --record "$work/record.txt"
-serve stranger "$update_server" --host ::1 --port 443 --cert stranger.pem --key stranger.key
-serve hang "$update_server" --port 80 --hang
+serve update "$server" --port 443 --cert server.pem --key server.key --record "$work/record.txt"
+serve stranger "$server" --host ::1 --port 443 --cert stranger.pem --key stranger.key
+serve hang "$server" --port 80 --hang
 for name in echo update stranger hang; do
   tries=0
   until [ -s "$name.port" ]; do
