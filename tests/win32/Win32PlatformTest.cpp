@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "app/Calendar.h"
-#include "fakes/SaveBlocker.h"
 #include "support/TempDir.h"
 
 namespace quorvane::testing {
@@ -31,9 +30,11 @@ TEST(Win32FilesTest, ReplaceIsAllOrNothingAndLeavesNoTemporary) {
   const std::string path = temp.File("config.txt");
   WriteAll(path, "old\r\n");
   {
-    const SaveBlocker blocker(path);
-    ASSERT_TRUE(blocker.Active());
+    // Another handle holds the file open without sharing: the save cannot complete.
+    const HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(platform.ReplaceFile(path, "new\r\n"));
+    CloseHandle(holder);
   }
   EXPECT_EQ(ReadAll(path), "old\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 1) << "temporary left";
@@ -116,7 +117,7 @@ TEST_F(Win32NetworkTest, DownloadsOnlyWholeWebAnswersWithinBounds) {
     }
   }
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(platform.DownloadToFile(Env("QV_ECHO") + "/hang", temp.File("wan_ip.txt")));
+  EXPECT_FALSE(platform.DownloadToFile("http://hang.quorvane.test/", temp.File("wan_ip.txt")));
   EXPECT_LT(SecondsSince(start), 22);
 }
 

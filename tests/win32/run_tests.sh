@@ -39,7 +39,9 @@ serve() {
   pids="$pids $!"
 }
 # /r0 redirects six times before the page, /r1 five times; /ftp leaves the web.
-serve echo "$server" --route /ip 200 203.0.113.7 --redirect /ftp ftp://127.0.0.1/ip \
+# Unrouted paths are missing (404); /big/N answers N bytes.
+serve echo "$server" --status 404 --route /ip 200 203.0.113.7 --redirect /ftp ftp://127.0.0.1/ip \
+  --route /big/65536 200 "$(head -c 65536 /dev/zero | tr '\0' x)" --route /big/65537 200 "$(head -c 65537 /dev/zero | tr '\0' x)" \
   --redirect /r0 /r1 --redirect /r1 /r2 --redirect /r2 /r3 --redirect /r3 /r4 --redirect /r4 /r5 --redirect /r5 /ip
 serve update "$server" --port 443 --cert server.pem --key server.key --record "$work/record.txt"
 serve stranger "$server" --host ::1 --port 443 --cert stranger.pem --key stranger.key
