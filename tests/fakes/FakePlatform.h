@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -8,8 +9,8 @@
 
 namespace quorvane::testing {
 
-// The real file system (inside a test's temp folder) with scripted network, names and clock.
-// Nothing here touches a network or the wall clock.
+// The real file system (inside a test's temp folder) with scripted network, names, clock and stop
+// requests. Nothing here touches a network or the wall clock.
 class FakePlatform : public PosixPlatform {
  public:
   // appDataFolder: what LocalAppDataFolder returns (nullopt: none); tempFolder ends with '/'.
@@ -22,6 +23,11 @@ class FakePlatform : public PosixPlatform {
   // Scripted HTTP answers, used in order; when they run out the answer is "not completed".
   std::vector<HttpTransportResult> httpAnswers;
   std::vector<HttpTransportRequest> httpRequests;  // every request sent, in order
+
+  // Runs inside every download and request once it is recorded, as a nested message loop or a
+  // signal may while the program waits for the network.
+  std::function<void()> onNetwork;
+  bool stop = false;  // what StopRequested answers
 
   std::optional<std::vector<IPv4Address>> addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}};
   std::string computerName = "testhost";

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "app/Calendar.h"
 #include "app/Version.h"
+#include "monitor/CheckCycle.h"
 
 namespace quorvane::testing {
 
@@ -35,6 +37,36 @@ std::vector<std::string> ProgramFixture::LogTexts() const {
     start = end + 2;
   }
   return texts;
+}
+
+void ProgramFixture::UseCheckAndUpdate(const std::string& address) {
+  SetUrls(kEcho);
+  platform.pages[kEcho] = address + "\n";
+  platform.addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}, {192, 168, 1, 20}};
+  frmMain& form = program->form;
+  form.checkRequest = "0";
+  form.txtInterval.SetText("5");
+  form.chkUpdateDynDNS.SetValue(1);
+  form.cmbDDNSservice.SetText("DynDNS");
+  form.txtDDNSusername.SetText("alice");
+  form.txtDDNSpassword.SetText("s3cret-pass");
+  form.txtDDNShostname.SetText("home.example.net");
+  program->state.lastUpdateDate = DayNumberOf(platform.now);
+}
+
+void ProgramFixture::Request() {
+  program->form.checkRequest = "1";
+  CheckAddresses(*program);
+}
+
+void ProgramFixture::AdvanceMinutes(int minutes) {
+  LocalDateTime& now = platform.now;
+  const std::int64_t total = (DayNumberOf(now) * 1440LL + now.hour * 60 + now.minute) + minutes;
+  const int second = now.second;
+  now = DateFromDayNumber(static_cast<std::int32_t>(total / 1440));
+  now.hour = static_cast<int>(total % 1440 / 60);
+  now.minute = static_cast<int>(total % 60);
+  now.second = second;
 }
 
 }  // namespace quorvane::testing

@@ -12,6 +12,8 @@
 
 namespace quorvane::testing {
 
+inline constexpr const char* kEcho = "http://echo.test/";
+
 // A Program on fakes, in a temp folder: <tmp>/appdata is the local app-data folder and <tmp>/tmp/
 // the temp folder. The data folder is set (and created) as the start sequence would, without running
 // it, so a test can drive any module directly; StartProgram() runs the whole start sequence instead.
@@ -27,8 +29,14 @@ class ProgramFixture : public ::testing::Test {
   void StartProgram(const std::string& arguments = "");
   // The change log's lines, without their date and time prefix ("MM-DD-YYYY HH:MM:SS: ").
   std::vector<std::string> LogTexts() const;
-  // Sets the main window's update fields in one go.
   void SetUrls(const std::string& urlsCrLf) { program->form.txtExternalIPURL.SetText(urlsCrLf); }
+  // Ready for checks: one echo page (address), a LAN address, interval 5, timed operation, updates
+  // on at "DynDNS" with an update answered today.
+  void UseCheckAndUpdate(const std::string& address = "203.0.113.7");
+  // Check Now.
+  void Request();
+  // Moves the fake clock on.
+  void AdvanceMinutes(int minutes);
 
   TempDir temp;
   FakePlatform platform;

@@ -1,60 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <filesystem>
 
 #include "app/Calendar.h"
-#include "app/Version.h"
-#include "ddns/ProviderCatalogue.h"
 #include "monitor/CheckCycle.h"
 #include "support/ProgramFixture.h"
 
 namespace quorvane::testing {
 namespace {
 
-constexpr const char* kEcho = "http://echo.test/";
-constexpr IPv4Address kLoopback{127, 0, 0, 1};
-constexpr IPv4Address kLan{192, 168, 1, 20};
 using Table = std::vector<IPv4Address>;
 using Lines = std::vector<std::string>;
 
-// A download that can run code meanwhile, as a nested message loop may while the program waits.
-class HookedPlatform : public FakePlatform {
- public:
-  using FakePlatform::FakePlatform;
-  std::function<void()> onDownload;
-  bool DownloadToFile(const std::string& url, const std::string& path) override {
-    if (onDownload) onDownload();
-    return FakePlatform::DownloadToFile(url, path);
-  }
-};
-
 class CheckCycleTest : public ProgramFixture {
  protected:
-  CheckCycleTest() : net(temp.Path() + "/appdata", temp.Path() + "/tmp/") {
-    const std::string dataFolder = program->state.dataFolder;
-    program = std::make_unique<Program>(net, desktop, desktop);
-    program->state.dataFolder = dataFolder;
-    program->state.userAgent = BuildUserAgent();
-    program->base64.InitBase64Table();
-    SetUrls(kEcho);
-    net.pages[kEcho] = "203.0.113.7\n";
-    net.addressTable = Table{kLoopback, kLan};
-    program->form.checkRequest = "0";
-    program->form.txtInterval.SetText("5");
-    program->state.lastUpdateDate = DayNumberOf(net.now);
-    frmMain& form = program->form;
-    form.chkUpdateDynDNS.SetValue(1);
-    form.cmbDDNSservice.SetText(ProviderCatalogue().front().displayName);
-    form.txtDDNSusername.SetText("user");
-    form.txtDDNSpassword.SetText("secret");
-    form.txtDDNShostname.SetText("home.example.org");
-  }
-
-  void Request() {
-    program->form.checkRequest = "1";
-    CheckAddresses(*program);
-  }
-  // The address change lines that one Request() logs.
+  CheckCycleTest() { UseCheckAndUpdate(); }
+  // The address change lines that one Check Now logs.
   Lines NewChangeLines() {
     const std::size_t before = LogTexts().size();
     Request();
@@ -63,36 +24,28 @@ class CheckCycleTest : public ProgramFixture {
       if (texts[i].find(" changed to ") != std::string::npos) lines.push_back(texts[i]);
     return lines;
   }
-
-  HookedPlatform net;
 };
 
 TEST_F(CheckCycleTest, IntervalDecidesWhichTicksCheck) {
   const std::vector<std::pair<std::string, std::vector<int>>> cases = {
-      {"5", {5, 10, 15}}, {"", {1, 2, 3}}, {"abc", {1, 2, 3}}, {"3 min", {3, 6}}, {"2.5", {3, 6}}};
+      {"5", {5, 10, 15}}, {"abc", {1, 2, 3}}, {"2.5", {3, 6}}, {"1e9", {}}};
   for (const auto& [interval, checkingTicks] : cases) {
     SCOPED_TRACE("interval '" + interval + "'");
     program->form.txtInterval.SetText(interval);
-    program->state.minuteCount = 0;
+    program->state.minuteCount = interval == "1e9" ? 32765 : 0;  // a huge interval: the count saturates
     std::vector<int> checked;
-    for (int tick = 1; tick <= checkingTicks.back(); ++tick) {
-      net.downloads.clear();
+    for (int tick = 1; tick <= (checkingTicks.empty() ? 5 : checkingTicks.back()); ++tick) {
+      platform.downloads.clear();
       CheckAddresses(*program);
-      if (!net.downloads.empty()) checked.push_back(tick);
+      if (!platform.downloads.empty()) checked.push_back(tick);
     }
     EXPECT_EQ(checked, checkingTicks);
   }
-}
-
-TEST_F(CheckCycleTest, SuspendSkipsTimedChecksButNotRequestsOrStartup) {
-  program->form.chkOffline.SetValue(1);
+  EXPECT_EQ(program->state.minuteCount, 32767);
+  program->form.chkOffline.SetValue(1);  // suspended: timed ticks never check, requests still do
   for (int tick = 1; tick <= 5; ++tick) CheckAddresses(*program);
-  EXPECT_TRUE(net.downloads.empty());
-  program->state.startingUp = true;
   Request();
-  program->state.startingUp = false;
-  Request();
-  EXPECT_EQ(net.downloads.size(), 2u);
+  EXPECT_EQ(platform.downloads.size(), 1u);
 }
 
 TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
@@ -110,49 +63,96 @@ TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
       {"203.0.113.7", true, {"External IP 0.0.0.0 changed to 203.0.113.7"}, false},
       {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}, false},
       {"198.51.100.4", true, {"External IP 0.0.0.0 changed to 198.51.100.4"}, true},
-      {"198.51.100.4", false, {"Internal IP 192.168.1.20 changed to 0.0.0.0"}, true},
-      {"198.51.100.4", false, {}, false},
+      {"", false, {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"},
+       true},
+      {"198.51.100.4", false, {"External IP 0.0.0.0 changed to 198.51.100.4"}, false},
       {"198.51.100.4", true, {"Internal IP 0.0.0.0 changed to 192.168.1.20"}, false},
   };
+  platform.httpAnswers.assign(20, {true, 200, "good", ""});
+  std::size_t sent = 0;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const Step& step = steps[i];
     SCOPED_TRACE("step " + std::to_string(i));
-    net.pages.clear();
-    if (!step.page.empty()) net.pages[kEcho] = step.page;
-    net.addressTable = step.lanUp ? Table{kLoopback, kLan} : Table{{0, 0, 0, 0}, kLoopback};
-    net.sleeps.clear();
+    platform.pages.clear();
+    if (!step.page.empty()) platform.pages[kEcho] = step.page;
+    platform.addressTable = step.lanUp ? Table{{127, 0, 0, 1}, {192, 168, 1, 20}} : Table{{0, 0, 0, 0}, {127, 0, 0, 1}};
+    platform.sleeps.clear();
     EXPECT_EQ(NewChangeLines(), step.changeLines);
     EXPECT_EQ(program->state.updateNeeded, step.updateWanted);
+    // An update goes out for a new external address only: never with one this check did not obtain.
+    const bool sends = step.updateWanted && !step.page.empty() && i != 6;
+    EXPECT_EQ(platform.httpRequests.size(), sent += sends);
     const std::string external = step.page.empty() ? "0.0.0.0" : step.page;
     const std::string internal = step.lanUp ? "192.168.1.20" : "0.0.0.0";
     EXPECT_EQ(ReadAll(DataFile("ip.txt")), external + "\r\n" + internal + "\r\n");
-    EXPECT_EQ(net.sleeps, step.page.empty() ? std::vector<int>{3000} : std::vector<int>{});
+    EXPECT_EQ(platform.sleeps, step.page.empty() ? std::vector<int>{3000} : std::vector<int>{});
   }
 }
 
 TEST_F(CheckCycleTest, ThirtyDayRuleForcesAnUpdateWithoutAnyChange) {
   const std::string notice =
       "30 days or more since last update. Performing DDNS update to keep account active.";
+  platform.httpAnswers.assign(10, {true, 200, "good", ""});
   Request();
-  for (const auto& [daysAgo, fires] :
-       std::vector<std::pair<std::int32_t, bool>>{{29, false}, {-5, false}, {30, true}}) {
+  for (const auto& [daysAgo, fires] : std::vector<std::pair<std::int32_t, bool>>{{29, false}, {-5, false}, {30, true}}) {
     SCOPED_TRACE(std::to_string(daysAgo) + " days ago");
-    program->state.lastUpdateDate = DayNumberOf(net.now) - daysAgo;
-    net.httpRequests.clear();
+    program->state.lastUpdateDate = DayNumberOf(platform.now) - daysAgo;
+    const std::size_t before = platform.httpRequests.size();
     Request();
     const Lines texts = LogTexts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), notice), fires ? 1 : 0);
-    EXPECT_EQ(!net.httpRequests.empty(), fires);
+    EXPECT_EQ(platform.httpRequests.size() - before, fires ? 1u : 0u);
   }
 }
 
-TEST_F(CheckCycleTest, TickDuringARunningCheckIsSkipped) {
-  net.onDownload = [this] { CheckAddresses(*program); };  // the timer fires while the download blocks
+// Check Now and Update Now arriving while a timed check waits for the network run once each, after it.
+TEST_F(CheckCycleTest, RequestsDuringARunningCheckRunAfterIt) {
+  platform.httpAnswers.assign(5, {true, 200, "good", ""});
   Request();
-  EXPECT_EQ(program->state.minuteCount, 0);
-  net.onDownload = nullptr;
+  frmMain& form = program->form;
+  platform.onNetwork = [&] {
+    platform.onNetwork = nullptr;
+    form.cmdUploadNow_Click();
+    form.cmdCheckNow_Click();
+    form.cmdCheckNow_Click();
+    CheckAddresses(*program);  // a timer tick: skipped, not nested
+  };
+  program->state.minuteCount = 4;
+  platform.downloads.clear();
   CheckAddresses(*program);
-  EXPECT_EQ(program->state.minuteCount, 1);
+  EXPECT_EQ(platform.downloads.size(), 2u);
+  EXPECT_EQ(platform.httpRequests.size(), 2u);  // the first check's and the one asked for
+  EXPECT_EQ(form.checkRequest, "0");
+  EXPECT_EQ(program->state.minuteCount, 0);
+}
+
+// A stop request ends a check at the next step: nothing more is tried, logged, stored or sent.
+TEST_F(CheckCycleTest, StopRequestEndsTheCheckAtOnce) {
+  platform.httpAnswers.assign(1, {true, 200, "good", ""});
+  Request();
+  const std::string ipFile = ReadAll(DataFile("ip.txt"));
+  const Lines log = LogTexts();
+  SetUrls(std::string("http://dead.test/\r\n") + kEcho);
+  platform.pages[kEcho] = "198.51.100.4";
+  platform.onNetwork = [this] { platform.stop = true; };
+  platform.downloads.clear();
+  Request();
+  EXPECT_EQ(platform.downloads, Lines{"http://dead.test/"});
+  EXPECT_TRUE(platform.sleeps.empty());
+  EXPECT_EQ(LogTexts(), log);
+  EXPECT_EQ(ReadAll(DataFile("ip.txt")), ipFile);
+  EXPECT_EQ(program->form.txtExternalIP.Text(), "203.0.113.7");
+
+  // The same during the update request: no second attempt, no failure reported, the update owed.
+  platform.stop = false;
+  platform.httpRequests.clear();
+  platform.httpAnswers.clear();
+  platform.onNetwork = [this] { platform.stop = !platform.httpRequests.empty(); };
+  Request();
+  EXPECT_EQ(platform.httpRequests.size(), 1u);
+  EXPECT_EQ(LogTexts().back(), "External IP 203.0.113.7 changed to 198.51.100.4");
+  EXPECT_EQ(program->state.owed.kind, OwedKind::Retry);
+  EXPECT_TRUE(std::filesystem::exists(DataFile("owed-update.txt")));
 }
 
 }  // namespace
