@@ -32,7 +32,8 @@ constexpr std::string_view kNoChange = "nochg";
 constexpr std::string_view kBadSystem = "badsys";
 constexpr std::string_view kOutcomeSeparator = " - ";
 constexpr std::string_view kRetryNextCheck = "DDNS update will be retried at the next check.";
-constexpr std::string_view kRetryAfterWait = "DDNS update will be retried at the first check after 30 minutes.";
+constexpr std::string_view kRetryAfterWait =
+    "DDNS update will be retried at the first check after 30 minutes.";
 constexpr std::string_view kPausedAfterRefusal =
     "No DDNS update will be sent automatically until the service, user name, password, host name(s) or "
     "system is changed.";

@@ -24,7 +24,8 @@ bool FakePlatform::DownloadToFile(const std::string& url, const std::string& pat
 HttpTransportResult FakePlatform::SendHttpRequest(const HttpTransportRequest& request) {
   httpRequests.push_back(request);
   if (onNetwork) onNetwork();
-  if (httpRequests.size() > httpAnswers.size()) return HttpTransportResult{false, 0, "", "no answer scripted"};
+  if (httpRequests.size() > httpAnswers.size())
+    return HttpTransportResult{false, 0, "", "no answer scripted"};
   return httpAnswers[httpRequests.size() - 1];
 }
 

@@ -63,7 +63,9 @@ TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
       {"203.0.113.7", true, {"External IP 0.0.0.0 changed to 203.0.113.7"}, false},
       {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}, false},
       {"198.51.100.4", true, {"External IP 0.0.0.0 changed to 198.51.100.4"}, true},
-      {"", false, {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"},
+      {"",
+       false,
+       {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"},
        true},
       {"198.51.100.4", false, {"External IP 0.0.0.0 changed to 198.51.100.4"}, false},
       {"198.51.100.4", true, {"Internal IP 0.0.0.0 changed to 192.168.1.20"}, false},
@@ -75,7 +77,8 @@ TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
     SCOPED_TRACE("step " + std::to_string(i));
     platform.pages.clear();
     if (!step.page.empty()) platform.pages[kEcho] = step.page;
-    platform.addressTable = step.lanUp ? Table{{127, 0, 0, 1}, {192, 168, 1, 20}} : Table{{0, 0, 0, 0}, {127, 0, 0, 1}};
+    platform.addressTable =
+        step.lanUp ? Table{{127, 0, 0, 1}, {192, 168, 1, 20}} : Table{{0, 0, 0, 0}, {127, 0, 0, 1}};
     platform.sleeps.clear();
     EXPECT_EQ(NewChangeLines(), step.changeLines);
     EXPECT_EQ(program->state.updateNeeded, step.updateWanted);
@@ -94,7 +97,8 @@ TEST_F(CheckCycleTest, ThirtyDayRuleForcesAnUpdateWithoutAnyChange) {
       "30 days or more since last update. Performing DDNS update to keep account active.";
   platform.httpAnswers.assign(10, {true, 200, "good", ""});
   Request();
-  for (const auto& [daysAgo, fires] : std::vector<std::pair<std::int32_t, bool>>{{29, false}, {-5, false}, {30, true}}) {
+  for (const auto& [daysAgo, fires] :
+       std::vector<std::pair<std::int32_t, bool>>{{29, false}, {-5, false}, {30, true}}) {
     SCOPED_TRACE(std::to_string(daysAgo) + " days ago");
     program->state.lastUpdateDate = DayNumberOf(platform.now) - daysAgo;
     const std::size_t before = platform.httpRequests.size();

@@ -1,26 +1,32 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <tuple>
 
+#include "ddns/ProviderCatalogue.h"
 #include "support/ProgramFixture.h"
 
 namespace quorvane::testing {
 namespace {
 
-class MainWindowTest : public ProgramFixture {};
+using MainWindowTest = ProgramFixture;
+using Items = std::vector<std::string>;
 
 TEST_F(MainWindowTest, IntervalLostFocus) {
   // Text, minute count before, message (none: no box and the focus stays), minute count after; the new
-  // count is rounded half to even ("3.5" gives 2.5 and so 2).
+  // count is rounded half to even ("3.5" gives 2.5 and so 2) and never below 0.
   const std::tuple<std::string, std::int16_t, std::string, std::int16_t> cases[] = {
       {"abc", 3, "Numbers only, please.", 3},
-      {"", 3, "Numbers only, please.", 3},
       {"1", 3, "The minimum interval is 2 minutes.", 0},
+      {"-99999999", 3, "The minimum interval is 2 minutes.", 0},
       {"10", 3, "", 3},
-      {"4", 4, "", 3},
       {" 4 ", 5, "", 3},
       {"3.5", 4, "", 2},
-      {"4.5", 4, "", 4}};
+      {"4.5", 4, "", 4},
+      {"1e300", 32767, "", 32767}};
   for (const auto& [text, before, message, after] : cases) {
     SCOPED_TRACE("interval text '" + text + "'");
     desktop.messages.clear();
@@ -38,7 +44,6 @@ TEST_F(MainWindowTest, IntervalLostFocus) {
 
 TEST_F(MainWindowTest, MoreLessTogglesBetweenCollapsedAndExpandedHeight) {
   program->state.collapsedHeight = 6045;
-  desktop.height = 6045;
   frmMain& form = program->form;
   form.cmdDDNSmore_Click();
   EXPECT_EQ(desktop.height, 9645);
@@ -50,6 +55,56 @@ TEST_F(MainWindowTest, MoreLessTogglesBetweenCollapsedAndExpandedHeight) {
   desktop.height = 7000;  // any other height collapses
   form.cmdDDNSmore_Click();
   EXPECT_EQ(desktop.height, 6045);
+}
+
+// The start sequence on a data folder holding ip.txt (no first run), in tray and in developer mode.
+TEST_F(MainWindowTest, MainLoadsTheWindowChecksAndStartsTheTimer) {
+  std::ofstream(DataFile("ip.txt"), std::ios::binary) << " 203.0.113.7 \r\n192.168.1.20\r\n";
+  platform.computerName = "OFFICE PC ";
+  StartProgram();
+  frmMain& form = program->form;
+  EXPECT_EQ(desktop.caption, "Quorvane 1.0.0");
+  EXPECT_EQ(form.lblHostName.Text(), "OFFICE_PC_");
+  EXPECT_FALSE(desktop.visible);
+  EXPECT_EQ(desktop.trayAdds, 1);
+  EXPECT_EQ(desktop.trayTips.front(), "External IP: 203.0.113.7\r\nInternal IP: 192.168.1.20");
+  // The startup check ran at once (the empty URL list yields an empty address) and the timer runs.
+  EXPECT_EQ(LogTexts(),
+            (Items{"External IP 203.0.113.7 changed to ", "Internal IP 192.168.1.20 changed to "}));
+  ASSERT_EQ(desktop.timers.count(1), 1u);
+  EXPECT_EQ(desktop.timers[1].first, 60000);
+  EXPECT_EQ(program->state.minuteCount, 0);
+  program->form.txtInterval.SetText("5");
+  desktop.timers[1].second();  // a tick counts a minute
+  EXPECT_EQ(program->state.minuteCount, 1);
+  EXPECT_FALSE(program->state.startingUp);
+
+  Items services;
+  for (const ProviderEntry& entry : ProviderCatalogue()) services.push_back(entry.displayName);
+  EXPECT_EQ(form.cmbDDNSservice.Items(), services);
+  EXPECT_EQ(services.size(), 19u);
+  EXPECT_TRUE(
+      std::is_sorted(services.begin(), services.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [](char x, char y) { return std::tolower(x) < std::tolower(y); });
+      }));
+  EXPECT_EQ(form.cmbDDNSmx.Items(), (Items{"", "NOCHG"}));
+  EXPECT_EQ(form.cmbDDNSbackMX.Items(), (Items{"YES", "NO", "NOCHG"}));
+  EXPECT_EQ(form.cmbDDNSwildcard.Items(), (Items{"ON", "OFF", "NOCHG"}));
+  EXPECT_EQ(form.cmbDDNSoffline.Items(), (Items{"YES", "NO"}));
+
+  // Quit runs the stop twice: one timer kill, one tray removal, config.txt written.
+  form.mnuTrayQuit_Click();
+  EXPECT_TRUE(form.unloaded);
+  EXPECT_EQ(desktop.timerKills, 1);
+  EXPECT_EQ(desktop.trayRemoves, 1);
+  EXPECT_TRUE(std::filesystem::exists(DataFile("config.txt")));
+
+  platform.computerName = "";
+  StartProgram("-device");
+  EXPECT_EQ(program->form.lblHostName.Text(), "Comp1");
+  EXPECT_TRUE(desktop.visible);
+  EXPECT_EQ(desktop.trayAdds, 1);
 }
 
 }  // namespace

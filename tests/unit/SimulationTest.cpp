@@ -69,7 +69,8 @@ TEST_F(SimulationTest, SixtyDaysOfTicks) {
       const std::size_t at = request.target.find("myip=") + 5;
       sent.emplace_back(minute, request.target.substr(at, request.target.find('&', at) - at));
     }
-    if (minute == kDay) heapAfterDay1 = HeapInUse(), logCapacityAfterDay1 = static_cast<long long>(ddnsLog.capacity());
+    if (minute == kDay)
+      heapAfterDay1 = HeapInUse(), logCapacityAfterDay1 = static_cast<long long>(ddnsLog.capacity());
   }
 
   // Beside the DDNS log box only the allocator's own caches may differ (a leak of one byte per check
@@ -77,7 +78,8 @@ TEST_F(SimulationTest, SixtyDaysOfTicks) {
   const long long logGrowth = static_cast<long long>(ddnsLog.capacity()) - logCapacityAfterDay1;
   EXPECT_LT(HeapInUse() - heapAfterDay1 - logGrowth, 8192);
 
-  const std::string keepAlive = "30 days or more since last update. Performing DDNS update to keep account active.";
+  const std::string keepAlive =
+      "30 days or more since last update. Performing DDNS update to keep account active.";
   const std::string good = "DDNS Update Sent. Server Response: good";
   Requests expected{{5 * kDay, kFirst}, {10 * kDay + 12 * 60, kSecond}};
   Lines log{keepAlive,
@@ -98,7 +100,8 @@ TEST_F(SimulationTest, SixtyDaysOfTicks) {
 
   // The DDNS log box holds one line per update and nothing else.
   std::size_t lines = 0;
-  for (std::size_t at = 0; (at = ddnsLog.find("\r\nDDNS Update: ", at)) != std::string::npos; at += 2) ++lines;
+  for (std::size_t at = 0; (at = ddnsLog.find("\r\nDDNS Update: ", at)) != std::string::npos; at += 2)
+    ++lines;
   EXPECT_EQ(lines, 15u);
   EXPECT_LT(ddnsLog.size(), 15u * 160u);
 }

@@ -54,7 +54,8 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
       {"badauth", "Invalid username/password combination.", kPaused, 1},
       {"dnserr\nabuse", "The hostname specified is blocked for update abuse.", kPaused, 1},
       {"dnserr", "DNS error encountered.", kRetryNext, 1},
-      {"911", "There is a serious problem on our side, such as a database or DNS server failure.", kRetryLater, 1},
+      {"911", "There is a serious problem on our side, such as a database or DNS server failure.",
+       kRetryLater, 1},
       {"500 Internal Server Error", nullptr, kRetryLater, 1},
       {"badsys",
        "The system parameter given is not valid. DDNS update disabled to avoid abuse/ban on DDNS system. "
@@ -76,8 +77,8 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
     if (!success) expectedLog.push_back(Said(c.outcome));
     EXPECT_EQ(LogTexts(), expectedLog);
     EXPECT_EQ(form.lblStatus.Text(),
-              (success ? std::string("DDNS Update Success") : "DDNS Error: " + std::string(c.answer)) + kStamp +
-                  c.outcome);
+              (success ? std::string("DDNS Update Success") : "DDNS Error: " + std::string(c.answer)) +
+                  kStamp + c.outcome);
     EXPECT_EQ(form.lblStatus.Colour(), success ? kGreen : kYellow);
     EXPECT_EQ(program->state.updateFailed, !success);
     EXPECT_EQ(form.chkUpdateDynDNS.Value(), c.boxAfter);
@@ -87,7 +88,8 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
 // No answer twice, or nothing to send to: two failure lines, the status in red, the date kept.
 TEST_F(UpdateOutcomeTest, NoAnswerIsAFailedUpdate) {
   frmMain& form = program->form;
-  for (const auto& [service, requests] : std::vector<std::pair<std::string, std::size_t>>{{"DynDNS", 2}, {"dyndns", 0}}) {
+  for (const auto& [service, requests] :
+       std::vector<std::pair<std::string, std::size_t>>{{"DynDNS", 2}, {"dyndns", 0}}) {
     SCOPED_TRACE(service);
     Reset();
     form.cmbDDNSservice.SetText(service);
@@ -113,7 +115,8 @@ TEST_F(UpdateOutcomeTest, SendsOnlyWhenAskedOrChangedAndSwitchedOn) {
   } cases[] = {{"1", false, 1, 1}, {"0", true, 1, 1}, {"0", false, 1, 0}, {"1", true, 0, 0}};
   frmMain& form = program->form;
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.checkRequest) + (c.externalChanged ? " changed" : "") + (c.boxValue ? " on" : ""));
+    SCOPED_TRACE(std::string(c.checkRequest) + (c.externalChanged ? " changed" : "") +
+                 (c.boxValue ? " on" : ""));
     Reset();
     platform.httpAnswers.push_back({true, 200, "good", ""});
     form.checkRequest = c.checkRequest;
@@ -133,8 +136,8 @@ TEST_F(UpdateOutcomeTest, OwedUpdateGoesOutAtLaterChecks) {
     std::vector<HttpTransportResult> first;
     const char* sentAt;  // per timed check at +5 ... +30 minutes, then after a new password
   } cases[] = {
-      {{kNoAnswer, kNoAnswer}, "100000 0"},       {{{true, 200, "dnserr", ""}}, "100000 0"},
-      {{{true, 200, "911", ""}}, "000001 0"},     {{{true, 200, "badauth", ""}}, "000000 1"},
+      {{kNoAnswer, kNoAnswer}, "100000 0"},      {{{true, 200, "dnserr", ""}}, "100000 0"},
+      {{{true, 200, "911", ""}}, "000001 0"},    {{{true, 200, "badauth", ""}}, "000000 1"},
       {{{true, 200, "!yours", ""}}, "000000 1"}, {{{true, 200, "good", ""}}, "000000 0"},
   };
   for (const auto& c : cases) {
