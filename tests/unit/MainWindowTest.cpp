@@ -71,6 +71,7 @@ TEST_F(MainWindowTest, MainLoadsTheWindowChecksAndStartsTheTimer) {
   // The startup check ran at once (the empty URL list yields an empty address) and the timer runs.
   EXPECT_EQ(LogTexts(),
             (Items{"External IP 203.0.113.7 changed to ", "Internal IP 192.168.1.20 changed to "}));
+  EXPECT_TRUE(platform.httpRequests.empty());  // a change, but updates are off
   ASSERT_EQ(desktop.timers.count(1), 1u);
   EXPECT_EQ(desktop.timers[1].first, 60000);
   EXPECT_EQ(program->state.minuteCount, 0);
