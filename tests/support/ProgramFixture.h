@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "app/Calendar.h"
 #include "app/Program.h"
+#include "app/Version.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
+#include "monitor/CheckCycle.h"
 #include "support/TempDir.h"
 
 namespace quorvane::testing {
@@ -19,24 +23,63 @@ inline constexpr const char* kEcho = "http://echo.test/";
 // it, so a test can drive any module directly; StartProgram() runs the whole start sequence instead.
 class ProgramFixture : public ::testing::Test {
  protected:
-  ProgramFixture();
+  ProgramFixture() : platform(temp.Path() + "/appdata", temp.Path() + "/tmp/") {
+    std::filesystem::create_directories(temp.Path() + "/tmp");
+    program = std::make_unique<Program>(platform, desktop, desktop);
+    program->state.dataFolder = temp.Path() + "/appdata/Quorvane/";
+    program->state.userAgent = BuildUserAgent();
+    program->state.windowTitle = BuildWindowTitle();
+    program->base64.InitBase64Table();
+    std::filesystem::create_directories(program->state.dataFolder);
+  }
 
-  // The data folder with a trailing '/', and a file in it.
   std::string DataFolder() const { return program->state.dataFolder; }
   std::string DataFile(const std::string& name) const { return DataFolder() + name; }
-  // Runs Main on a new Program with the given argument text. The fixture creates the data folder
-  // empty (a first run); remove it or put files in it first to test other starts.
-  void StartProgram(const std::string& arguments = "");
+  // Runs Main on a new Program. The fixture creates the data folder empty (a first run); remove it or
+  // put files in it first to test other starts.
+  void StartProgram(const std::string& arguments = "") {
+    program = std::make_unique<Program>(platform, desktop, desktop);
+    program->Main(arguments);
+  }
   // The change log's lines, without their date and time prefix ("MM-DD-YYYY HH:MM:SS: ").
-  std::vector<std::string> LogTexts() const;
+  std::vector<std::string> LogTexts() const {
+    std::vector<std::string> texts;
+    const std::string log = ReadAll(DataFile("ipchange.log"));
+    for (std::size_t start = 0, end; start < log.size(); start = end + 2) {
+      end = std::min(log.find("\r\n", start), log.size());
+      texts.push_back(log.substr(std::min(start + 21, end), end - std::min(start + 21, end)));
+    }
+    return texts;
+  }
   void SetUrls(const std::string& urlsCrLf) { program->form.txtExternalIPURL.SetText(urlsCrLf); }
-  // Ready for checks: one echo page (address), a LAN address, interval 5, timed operation, updates
-  // on at "DynDNS" with an update answered today.
-  void UseCheckAndUpdate(const std::string& address = "203.0.113.7");
-  // Check Now.
-  void Request();
-  // Moves the fake clock on.
-  void AdvanceMinutes(int minutes);
+  // Ready for checks: one echo page, a LAN address, interval 5, timed operation, updates on at
+  // "DynDNS" with an update answered today.
+  void UseCheckAndUpdate(const std::string& address = "203.0.113.7") {
+    SetUrls(kEcho);
+    platform.pages[kEcho] = address + "\n";
+    platform.addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}, {192, 168, 1, 20}};
+    frmMain& form = program->form;
+    form.checkRequest = "0";
+    form.txtInterval.SetText("5");
+    form.chkUpdateDynDNS.SetValue(1);
+    form.cmbDDNSservice.SetText("DynDNS");
+    form.txtDDNSusername.SetText("alice");
+    form.txtDDNSpassword.SetText("s3cret-pass");
+    form.txtDDNShostname.SetText("home.example.net");
+    program->state.lastUpdateDate = DayNumberOf(platform.now);
+  }
+  void Request() {  // Check Now
+    program->form.checkRequest = "1";
+    CheckAddresses(*program);
+  }
+  void AdvanceMinutes(int minutes) {
+    LocalDateTime& now = platform.now;
+    const std::int64_t total = DayNumberOf(now) * 1440LL + now.hour * 60 + now.minute + minutes;
+    const int second = now.second;
+    now = DateFromDayNumber(static_cast<std::int32_t>(total / 1440));
+    now.hour = static_cast<int>(total % 1440 / 60), now.minute = static_cast<int>(total % 60);
+    now.second = second;
+  }
 
   TempDir temp;
   FakePlatform platform;
