@@ -2,14 +2,25 @@
 
 #include <filesystem>
 
-#include "monitor/CheckCycle.h"
+#include "ddns/ProviderCatalogue.h"
 #include "support/ProgramFixture.h"
+
+#ifndef __has_feature
+#define __has_feature(x) 0
+#endif
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
+#include <malloc.h>
+#define HEAP_IN_USE() static_cast<long long>(mallinfo2().uordblks)
+#else
+#define HEAP_IN_USE() 0LL  // a sanitizer keeps a heap of its own
+#endif
 
 namespace quorvane::testing {
 namespace {
 
 using Table = std::vector<IPv4Address>;
 using Lines = std::vector<std::string>;
+const std::string kSent = "DDNS Update Sent. Server Response: good";
 
 class CheckCycleTest : public ProgramFixture {
  protected:
@@ -44,42 +55,33 @@ TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
   const struct {
     std::string page;  // empty: the echo service does not answer
     bool lanUp;        // false: the only interface has no address
-    Lines changeLines;
-    bool sends;
+    Lines log;
   } steps[] = {
       {"203.0.113.7",
        true,
-       {"External IP  changed to 203.0.113.7", "Internal IP  changed to 192.168.1.20"},
-       true},
-      {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}, false},
-      {"", true, {}, false},
-      {"203.0.113.7", true, {"External IP 0.0.0.0 changed to 203.0.113.7"}, false},
-      {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}, false},
-      {"198.51.100.4", true, {"External IP 0.0.0.0 changed to 198.51.100.4"}, true},
+       {"External IP  changed to 203.0.113.7", "Internal IP  changed to 192.168.1.20", kSent}},
+      {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}},
+      {"", true, {}},
+      {"203.0.113.7", true, {"External IP 0.0.0.0 changed to 203.0.113.7"}},
+      {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}},
+      {"198.51.100.4", true, {"External IP 0.0.0.0 changed to 198.51.100.4", kSent}},
       {"",
        false,
-       {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"},
-       false},
-      {"198.51.100.4", false, {"External IP 0.0.0.0 changed to 198.51.100.4"}, false},
-      {"198.51.100.4", true, {"Internal IP 0.0.0.0 changed to 192.168.1.20"}, false},
+       {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"}},
+      {"198.51.100.4", false, {"External IP 0.0.0.0 changed to 198.51.100.4"}},
+      {"198.51.100.4", true, {"Internal IP 0.0.0.0 changed to 192.168.1.20"}},
   };
   platform.httpAnswers.assign(20, {true, 200, "good", ""});
   for (const auto& step : steps) {
-    SCOPED_TRACE(step.changeLines.empty() ? "no change" : step.changeLines.back());
+    SCOPED_TRACE(step.log.empty() ? "no change" : step.log.front());
     platform.pages.clear();
     if (!step.page.empty()) platform.pages[kEcho] = step.page;
     platform.addressTable =
         step.lanUp ? Table{{127, 0, 0, 1}, {192, 168, 1, 20}} : Table{{0, 0, 0, 0}, {127, 0, 0, 1}};
     platform.sleeps.clear();
-    platform.httpRequests.clear();
-    const std::size_t logged = LogTexts().size();
+    std::filesystem::remove(DataFile("ipchange.log"));
     Request();
-    const Lines texts = LogTexts();
-    Lines changes;
-    for (std::size_t i = logged; i < texts.size(); ++i)
-      if (texts[i].find(" changed to ") != std::string::npos) changes.push_back(texts[i]);
-    EXPECT_EQ(changes, step.changeLines);
-    EXPECT_EQ(platform.httpRequests.size(), step.sends ? 1u : 0u);
+    EXPECT_EQ(LogTexts(), step.log);
     const std::string external = step.page.empty() ? "0.0.0.0" : step.page;
     EXPECT_EQ(ReadAll(DataFile("ip.txt")),
               external + "\r\n" + (step.lanUp ? "192.168.1.20" : "0.0.0.0") + "\r\n");
@@ -123,18 +125,81 @@ TEST_F(CheckCycleTest, StopRequestEndsTheCheckAtOnce) {
   EXPECT_TRUE(platform.sleeps.empty());
   EXPECT_EQ(LogTexts(), log);
   EXPECT_EQ(ReadAll(DataFile("ip.txt")), ipFile);
-  EXPECT_EQ(program->form.txtExternalIP.Text(), "203.0.113.7");
 
   // The same during the update request: no second attempt, no failure reported, the update owed.
   platform.stop = false;
-  platform.httpRequests.clear();
-  platform.httpAnswers.clear();
-  platform.onNetwork = [this] { platform.stop = !platform.httpRequests.empty(); };
+  platform.onNetwork = [this] { platform.stop = platform.httpRequests.size() > 1; };
   Request();
-  EXPECT_EQ(platform.httpRequests.size(), 1u);
+  EXPECT_EQ(platform.httpRequests.size(), 2u);
   EXPECT_EQ(LogTexts().back(), "External IP 203.0.113.7 changed to 198.51.100.4");
   EXPECT_EQ(program->state.owed.kind, OwedKind::Retry);
   EXPECT_TRUE(std::filesystem::exists(DataFile("owed-update.txt")));
+}
+
+// Sixty days of one-minute ticks at interval 5: the address changes on day 10 at noon, the echo pages
+// are dead from 08:00 to 10:00 on day 20, the provider gives no answer from 00:00 to 01:00 on day 40.
+TEST_F(CheckCycleTest, SixtyDaysOfTicks) {
+  constexpr int kDay = 1440;
+  const std::string first = "203.0.113.7", second = "198.51.100.4";
+  platform.now = {2026, 1, 1, 0, 0, 0};
+  ProgramState& state = program->state;
+  state.lastUpdateDate = DayNumberOf(platform.now) - 25;  // the first keep-alive falls on day 5
+  state.lastExternalIP = state.lastGoodExternalIP = first;
+  state.lastInternalIP = state.lastGoodInternalIP = "192.168.1.20";
+  const std::string& ddnsLog = program->form.txtSMTPlog.Text();
+  ProviderCatalogue();  // built once, as Main does when it fills the service list
+
+  std::vector<std::pair<int, std::string>> sent, expected;  // minute of the run, address sent
+  sent.reserve(64);
+  long long heapAfterDay1 = 0, logAfterDay1 = 0;
+  for (int minute = 1; minute <= 60 * kDay; ++minute) {
+    AdvanceMinutes(1);
+    const int day = minute / kDay, time = minute % kDay;
+    platform.pages[kEcho] = day > 10 || (day == 10 && time >= 12 * 60) ? second : first;
+    if (day == 20 && time >= 8 * 60 && time < 10 * 60) platform.pages.clear();
+    const bool providerUp = !(day == 40 && time < 60);
+    platform.httpAnswers.assign(2, {providerUp, 200, providerUp ? "good" : "", ""});
+    platform.httpRequests.clear(), platform.downloads.clear(), platform.sleeps.clear();
+    desktop.trayTips.clear(), desktop.logLines.clear();
+
+    CheckAddresses(*program);
+
+    for (const HttpTransportRequest& request : platform.httpRequests) {
+      const std::size_t at = request.target.find("myip=") + 5;
+      sent.emplace_back(minute, request.target.substr(at, request.target.find('&', at) - at));
+    }
+    if (minute == kDay)
+      heapAfterDay1 = HEAP_IN_USE(), logAfterDay1 = static_cast<long long>(ddnsLog.capacity());
+  }
+  // Beside the DDNS log box only the allocator's caches may differ (a byte per check would be 17 KiB).
+  EXPECT_LT(HEAP_IN_USE() - heapAfterDay1 - (static_cast<long long>(ddnsLog.capacity()) - logAfterDay1),
+            8192);
+
+  const std::string keepAlive =
+      "30 days or more since last update. Performing DDNS update to keep account active.";
+  expected = {{5 * kDay, first}, {10 * kDay + 12 * 60, second}};
+  Lines log{keepAlive,
+            kSent,
+            "External IP " + first + " changed to " + second,
+            kSent,
+            "External IP " + second + " changed to 0.0.0.0",
+            "External IP 0.0.0.0 changed to " + second};
+  for (int check = 40 * kDay; check < 40 * kDay + 60; check += 5) {
+    expected.insert(expected.end(), 2, {check, second});
+    log.insert(log.end(), {keepAlive, "DDNS Update Failed.", "DDNS Update Failed.",
+                           "DDNS update will be retried at the next check."});
+  }
+  expected.emplace_back(40 * kDay + 60, second);  // the owed update, once the provider answers
+  log.insert(log.end(), {keepAlive, kSent});
+  EXPECT_EQ(sent, expected);
+  EXPECT_EQ(LogTexts(), log);
+
+  // The DDNS log box holds one line per update and nothing else.
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = ddnsLog.find("\r\nDDNS Update: members", at)) != std::string::npos; ++at)
+    ++lines;
+  EXPECT_EQ(lines, 15u);
+  EXPECT_LT(ddnsLog.size(), 15u * 130u);
 }
 
 }  // namespace
