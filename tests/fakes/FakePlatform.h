@@ -14,27 +14,23 @@ namespace quorvane::testing {
 // requests. Nothing here touches a network or the wall clock.
 class FakePlatform : public PosixPlatform {
  public:
-  // appDataFolder: what LocalAppDataFolder returns (nullopt: none); tempFolder ends with '/'.
-  FakePlatform(std::optional<std::string> appDataFolder, std::string tempFolder)
+  FakePlatform(std::string appDataFolder, std::string tempFolder)
       : appDataFolder(std::move(appDataFolder)), tempFolder(std::move(tempFolder)) {
     SetStopQuery([this] { return stop; });
   }
 
-  std::map<std::string, std::string> pages;  // echo pages by URL; an absent URL fails to download
-  std::vector<std::string> downloads;        // every URL asked for, in order
-  // HTTP answers, used in order; when they run out the answer is "not completed".
-  std::vector<HttpTransportResult> httpAnswers;
-  std::vector<HttpTransportRequest> httpRequests;  // every request sent, in order
-  // Runs inside every download and request once it is recorded, as a nested message loop or a
-  // signal may while the program waits for the network.
-  std::function<void()> onNetwork;
-  bool stop = false;  // what StopRequested answers
+  std::optional<std::string> appDataFolder;
+  std::string tempFolder;                        // ends with '/'
+  std::map<std::string, std::string> pages;      // echo pages by URL; others fail to download
+  std::vector<std::string> downloads;            // every URL asked for, in order
+  std::vector<HttpTransportResult> httpAnswers;  // used in order, then "not completed"
+  std::vector<HttpTransportRequest> httpRequests;
+  std::function<void()> onNetwork;  // runs in every download and request, as a signal or a nested loop may
+  bool stop = false;                // what StopRequested answers
   std::optional<std::vector<IPv4Address>> addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}};
   std::string computerName = "testhost";
   LocalDateTime now{2026, 3, 7, 21, 5, 9};
-  std::vector<int> sleeps;  // every pause asked for, in milliseconds
-  std::optional<std::string> appDataFolder;
-  std::string tempFolder;
+  std::vector<int> sleeps;
 
   std::optional<std::string> LocalAppDataFolder() override { return appDataFolder; }
   std::string TempFolder() override { return tempFolder; }
@@ -43,7 +39,6 @@ class FakePlatform : public PosixPlatform {
   std::string ComputerName() override { return computerName; }
   LocalDateTime Now() override { return now; }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
-
   bool DownloadToFile(const std::string& url, const std::string& path) override {
     downloads.push_back(url);
     if (onNetwork) onNetwork();

@@ -18,30 +18,25 @@ namespace quorvane::testing {
 
 inline constexpr const char* kEcho = "http://echo.test/";
 
-// A Program on fakes, in a temp folder: <tmp>/appdata is the local app-data folder and <tmp>/tmp/
-// the temp folder. The data folder is set (and created) as the start sequence would, without running
-// it, so a test can drive any module directly; StartProgram() runs the whole start sequence instead.
+// A Program on fakes in a temp folder, its data folder set and created as the start sequence would,
+// so that a test can drive any module directly; StartProgram() runs the start sequence itself.
 class ProgramFixture : public ::testing::Test {
  protected:
   ProgramFixture() : platform(temp.Path() + "/appdata", temp.Path() + "/tmp/") {
     std::filesystem::create_directories(temp.Path() + "/tmp");
-    program = std::make_unique<Program>(platform, desktop, desktop);
     program->state.dataFolder = temp.Path() + "/appdata/Quorvane/";
     program->state.userAgent = BuildUserAgent();
     program->state.windowTitle = BuildWindowTitle();
     program->base64.InitBase64Table();
     std::filesystem::create_directories(program->state.dataFolder);
   }
-
   std::string DataFolder() const { return program->state.dataFolder; }
   std::string DataFile(const std::string& name) const { return DataFolder() + name; }
-  // Runs Main on a new Program. The fixture creates the data folder empty (a first run); remove it or
-  // put files in it first to test other starts.
   void StartProgram(const std::string& arguments = "") {
     program = std::make_unique<Program>(platform, desktop, desktop);
     program->Main(arguments);
   }
-  // The change log's lines, without their date and time prefix ("MM-DD-YYYY HH:MM:SS: ").
+  // The change log's lines without their "MM-DD-YYYY HH:MM:SS: " prefix.
   std::vector<std::string> LogTexts() const {
     std::vector<std::string> texts;
     const std::string log = ReadAll(DataFile("ipchange.log"));
@@ -52,8 +47,7 @@ class ProgramFixture : public ::testing::Test {
     return texts;
   }
   void SetUrls(const std::string& urlsCrLf) { program->form.txtExternalIPURL.SetText(urlsCrLf); }
-  // Ready for checks: one echo page, a LAN address, interval 5, timed operation, updates on at
-  // "DynDNS" with an update answered today.
+  // One echo page, a LAN address, interval 5, timed operation, updates on ("DynDNS"), answered today.
   void UseCheckAndUpdate(const std::string& address = "203.0.113.7") {
     SetUrls(kEcho);
     platform.pages[kEcho] = address + "\n";
@@ -77,14 +71,14 @@ class ProgramFixture : public ::testing::Test {
     const std::int64_t total = DayNumberOf(now) * 1440LL + now.hour * 60 + now.minute + minutes;
     const int second = now.second;
     now = DateFromDayNumber(static_cast<std::int32_t>(total / 1440));
-    now.hour = static_cast<int>(total % 1440 / 60), now.minute = static_cast<int>(total % 60);
+    now.hour = static_cast<int>(total % 1440 / 60), now.minute = static_cast<int>(total % 60),
     now.second = second;
   }
 
   TempDir temp;
   FakePlatform platform;
   FakeDesktop desktop;
-  std::unique_ptr<Program> program;
+  std::unique_ptr<Program> program = std::make_unique<Program>(platform, desktop, desktop);
 };
 
 }  // namespace quorvane::testing
