@@ -66,14 +66,6 @@ class ProgramFixture : public ::testing::Test {
     program->form.checkRequest = "1";
     CheckAddresses(*program);
   }
-  void AdvanceMinutes(int minutes) {
-    LocalDateTime& now = platform.now;
-    const std::int64_t total = DayNumberOf(now) * 1440LL + now.hour * 60 + now.minute + minutes;
-    const int second = now.second;
-    now = DateFromDayNumber(static_cast<std::int32_t>(total / 1440));
-    now.hour = static_cast<int>(total % 1440 / 60), now.minute = static_cast<int>(total % 60),
-    now.second = second;
-  }
 
   TempDir temp;
   FakePlatform platform;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "ddns/ProviderCatalogue.h"
+#include "monitor/modGetHostName.h"
+#include "monitor/modGetIP.h"
+#include "monitor/modGetLANIP.h"
 #include "support/ProgramFixture.h"
 
 #ifndef __has_feature
@@ -57,20 +61,17 @@ TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
     bool lanUp;        // false: the only interface has no address
     Lines log;
   } steps[] = {
-      {"203.0.113.7",
-       true,
-       {"External IP  changed to 203.0.113.7", "Internal IP  changed to 192.168.1.20", kSent}},
+      // clang-format off
+      {"203.0.113.7", true, {"External IP  changed to 203.0.113.7", "Internal IP  changed to 192.168.1.20", kSent}},
       {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}},
       {"", true, {}},
       {"203.0.113.7", true, {"External IP 0.0.0.0 changed to 203.0.113.7"}},
       {"", true, {"External IP 203.0.113.7 changed to 0.0.0.0"}},
       {"198.51.100.4", true, {"External IP 0.0.0.0 changed to 198.51.100.4", kSent}},
-      {"",
-       false,
-       {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"}},
+      {"", false, {"External IP 198.51.100.4 changed to 0.0.0.0", "Internal IP 192.168.1.20 changed to 0.0.0.0"}},
       {"198.51.100.4", false, {"External IP 0.0.0.0 changed to 198.51.100.4"}},
       {"198.51.100.4", true, {"Internal IP 0.0.0.0 changed to 192.168.1.20"}},
-  };
+  };  // clang-format on
   platform.httpAnswers.assign(20, {true, 200, "good", ""});
   for (const auto& step : steps) {
     SCOPED_TRACE(step.log.empty() ? "no change" : step.log.front());
@@ -142,8 +143,8 @@ TEST_F(CheckCycleTest, SixtyDaysOfTicks) {
   constexpr int kDay = 1440;
   const std::string first = "203.0.113.7", second = "198.51.100.4";
   platform.now = {2026, 1, 1, 0, 0, 0};
+  program->state.lastUpdateDate = DayNumberOf(platform.now) - 25;  // the first keep-alive falls on day 5
   ProgramState& state = program->state;
-  state.lastUpdateDate = DayNumberOf(platform.now) - 25;  // the first keep-alive falls on day 5
   state.lastExternalIP = state.lastGoodExternalIP = first;
   state.lastInternalIP = state.lastGoodInternalIP = "192.168.1.20";
   const std::string& ddnsLog = program->form.txtSMTPlog.Text();
@@ -153,8 +154,9 @@ TEST_F(CheckCycleTest, SixtyDaysOfTicks) {
   sent.reserve(64);
   long long heapAfterDay1 = 0, logAfterDay1 = 0;
   for (int minute = 1; minute <= 60 * kDay; ++minute) {
-    AdvanceMinutes(1);
     const int day = minute / kDay, time = minute % kDay;
+    platform.now = DateFromDayNumber(DayNumberFromDate(2026, 1, 1) + day);
+    platform.now.hour = time / 60, platform.now.minute = time % 60;
     platform.pages[kEcho] = day > 10 || (day == 10 && time >= 12 * 60) ? second : first;
     if (day == 20 && time >= 8 * 60 && time < 10 * 60) platform.pages.clear();
     const bool providerUp = !(day == 40 && time < 60);
@@ -178,12 +180,9 @@ TEST_F(CheckCycleTest, SixtyDaysOfTicks) {
   const std::string keepAlive =
       "30 days or more since last update. Performing DDNS update to keep account active.";
   expected = {{5 * kDay, first}, {10 * kDay + 12 * 60, second}};
-  Lines log{keepAlive,
-            kSent,
-            "External IP " + first + " changed to " + second,
-            kSent,
-            "External IP " + second + " changed to 0.0.0.0",
-            "External IP 0.0.0.0 changed to " + second};
+  Lines log{keepAlive, kSent, "External IP " + first + " changed to " + second, kSent};
+  log.insert(log.end(),
+             {"External IP " + second + " changed to 0.0.0.0", "External IP 0.0.0.0 changed to " + second});
   for (int check = 40 * kDay; check < 40 * kDay + 60; check += 5) {
     expected.insert(expected.end(), 2, {check, second});
     log.insert(log.end(), {keepAlive, "DDNS Update Failed.", "DDNS Update Failed.",
@@ -197,6 +196,55 @@ TEST_F(CheckCycleTest, SixtyDaysOfTicks) {
   // The DDNS log box holds one line per update (CR LF before and after each) and nothing else.
   EXPECT_EQ(std::count(ddnsLog.begin(), ddnsLog.end(), '\n'), 30);
   EXPECT_LT(ddnsLog.size(), 15u * 130u);
+}
+
+// Entries are tried in order until a page yields a dotted quad (cut out by a service's own markers
+// where it has some); a trailing line end of the list is dropped, an empty entry counts as one.
+TEST_F(CheckCycleTest, EchoPagesAndTheirRules) {
+  const std::string kB = "http://b.test/ip";
+  SetUrls("http://a.test/ip\r\n\r\n" + kB + "\r\n");
+  platform.pages[kB] = "198.51.100.4";
+  EXPECT_EQ(GetWanIP(*program), "198.51.100.4");
+  EXPECT_EQ(platform.downloads, (std::vector<std::string>{"http://a.test/ip", "", kB}));
+  EXPECT_EQ(program->form.txtExternalIPURL.Text(), "http://a.test/ip\r\n\r\n" + kB);
+
+  const std::string dyndns = "http://checkip.dyndns.org/", good = "203.0.113.7";
+  const std::vector<std::array<std::string, 3>> cases = {
+      {kEcho, "  203.0.113.7\r\n", good},
+      {kEcho, "   \r\n", ""},
+      {kEcho, "<h1>503 Service Unavailable</h1>", ""},
+      {kEcho, "1.2.3.256", ""},
+      {kEcho, "1.2.3.4 and more", ""},
+      {dyndns, "<body>Current IP Address: 203.0.113.7</body>\r\n", good},
+      {dyndns, "203.0.113.7\r\n", good},  // no end marker: the whole page
+      {"https://ipdetect.dnspark.com/", "<body>Current Address: 203.0.113.7\n</body>", good},
+      {"http://dynamic.zoneedit.com/checkip.html", "Current IP Address: 203.0.113.7<br>", good},
+      {"http://CheckIP.DynDNS.org/", "<body>Current IP Address: 203.0.113.7</body>", ""},
+  };
+  for (const auto& [url, page, expected] : cases) {
+    SCOPED_TRACE(url + " page '" + page + "'");
+    SetUrls(url + "\r\n" + kB);
+    platform.pages = {{url, page}, {kB, "198.51.100.4"}};
+    EXPECT_EQ(GetWanIP(*program), expected.empty() ? "198.51.100.4" : expected);
+  }
+  platform.pages.clear();
+  EXPECT_EQ(GetWanIP(*program), "(unable to access)");
+}
+
+// The LAN address is the last entry other than the exact loopback text; the host name ends at a NUL.
+TEST_F(CheckCycleTest, LanAddressAndHostName) {
+  using Table = std::vector<IPv4Address>;
+  const std::vector<std::pair<std::optional<Table>, std::optional<std::string>>> cases = {
+      {Table{{10, 0, 0, 5}, {127, 0, 0, 1}, {192, 168, 1, 20}}, "192.168.1.20"},
+      {Table{{127, 0, 0, 1}}, ""},
+      {Table{{127, 0, 0, 1}, {127, 0, 1, 1}}, "127.0.1.1"},
+      {std::nullopt, std::nullopt}};
+  for (const auto& [table, expected] : cases) {
+    platform.addressTable = table;
+    EXPECT_EQ(GetLANIP(platform), expected) << (expected ? *expected : "unreadable");
+  }
+  platform.computerName = std::string("OFFICE PC\0junk", 14);
+  EXPECT_EQ(GetHostName(platform), "OFFICE PC");
 }
 
 }  // namespace
