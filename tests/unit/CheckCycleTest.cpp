@@ -4,9 +4,7 @@
 #include <filesystem>
 
 #include "ddns/ProviderCatalogue.h"
-#include "monitor/modGetHostName.h"
 #include "monitor/modGetIP.h"
-#include "monitor/modGetLANIP.h"
 #include "support/ProgramFixture.h"
 
 #ifndef __has_feature
@@ -210,17 +208,14 @@ TEST_F(CheckCycleTest, EchoPagesAndTheirRules) {
 
   const std::string dyndns = "http://checkip.dyndns.org/", good = "203.0.113.7";
   const std::vector<std::array<std::string, 3>> cases = {
-      {kEcho, "  203.0.113.7\r\n", good},
-      {kEcho, "   \r\n", ""},
-      {kEcho, "<h1>503 Service Unavailable</h1>", ""},
-      {kEcho, "1.2.3.256", ""},
-      {kEcho, "1.2.3.4 and more", ""},
+      // clang-format off
+      {kEcho, "  203.0.113.7\r\n", good}, {kEcho, "   \r\n", ""}, {kEcho, "<h1>503 Service Unavailable</h1>", ""},
+      {kEcho, "1.2.3.256", ""}, {kEcho, "1.2.3.4 and more", ""}, {dyndns, "203.0.113.7\r\n", good},  // no end marker
       {dyndns, "<body>Current IP Address: 203.0.113.7</body>\r\n", good},
-      {dyndns, "203.0.113.7\r\n", good},  // no end marker: the whole page
       {"https://ipdetect.dnspark.com/", "<body>Current Address: 203.0.113.7\n</body>", good},
       {"http://dynamic.zoneedit.com/checkip.html", "Current IP Address: 203.0.113.7<br>", good},
       {"http://CheckIP.DynDNS.org/", "<body>Current IP Address: 203.0.113.7</body>", ""},
-  };
+  };  // clang-format on
   for (const auto& [url, page, expected] : cases) {
     SCOPED_TRACE(url + " page '" + page + "'");
     SetUrls(url + "\r\n" + kB);
@@ -229,22 +224,6 @@ TEST_F(CheckCycleTest, EchoPagesAndTheirRules) {
   }
   platform.pages.clear();
   EXPECT_EQ(GetWanIP(*program), "(unable to access)");
-}
-
-// The LAN address is the last entry other than the exact loopback text; the host name ends at a NUL.
-TEST_F(CheckCycleTest, LanAddressAndHostName) {
-  using Table = std::vector<IPv4Address>;
-  const std::vector<std::pair<std::optional<Table>, std::optional<std::string>>> cases = {
-      {Table{{10, 0, 0, 5}, {127, 0, 0, 1}, {192, 168, 1, 20}}, "192.168.1.20"},
-      {Table{{127, 0, 0, 1}}, ""},
-      {Table{{127, 0, 0, 1}, {127, 0, 1, 1}}, "127.0.1.1"},
-      {std::nullopt, std::nullopt}};
-  for (const auto& [table, expected] : cases) {
-    platform.addressTable = table;
-    EXPECT_EQ(GetLANIP(platform), expected) << (expected ? *expected : "unreadable");
-  }
-  platform.computerName = std::string("OFFICE PC\0junk", 14);
-  EXPECT_EQ(GetHostName(platform), "OFFICE PC");
 }
 
 }  // namespace

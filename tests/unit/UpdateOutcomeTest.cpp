@@ -40,16 +40,11 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
     bool explained;
     int boxAfter;
   } cases[] = {
-      {"good 198.51.100.4", "", false, 1},
-      {"nohost\nnochg 198.51.100.4", "", false, 1},
-      {"badauth", kPaused, true, 1},
-      {"dnserr\nabuse", kPaused, true, 1},
-      {"dnserr", kRetryNext, true, 1},
-      {"911", kRetryLater, true, 1},
-      {"500 Internal Server Error", kRetryLater, false, 1},
-      {"badsys", kPaused, true, 0},
-      {"", kRetryNext, false, 1},
-  };
+      // clang-format off
+      {"good 198.51.100.4", "", false, 1}, {"nohost\nnochg 198.51.100.4", "", false, 1}, {"badauth", kPaused, true, 1},
+      {"dnserr\nabuse", kPaused, true, 1}, {"dnserr", kRetryNext, true, 1}, {"911", kRetryLater, true, 1},
+      {"500 Internal Server Error", kRetryLater, false, 1}, {"badsys", kPaused, true, 0}, {"", kRetryNext, false, 1},
+  };  // clang-format on
   frmMain& form = program->form;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answer);
@@ -65,9 +60,8 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
               answer.empty() ? "DDNS Update Failed." : "DDNS Update Sent. Server Response: " + answer);
     EXPECT_EQ(log.size(), (answer.empty() ? 2u : 1u) + c.explained + !success);
     EXPECT_TRUE(success || log.back() == c.outcome) << log.back();
-    const std::string verdict = success          ? "DDNS Update Success"
-                                : answer.empty() ? "DDNS Update Failure"
-                                                 : "DDNS Error: " + answer;
+    const std::string verdict =
+        success ? "DDNS Update Success" : (answer.empty() ? "DDNS Update Failure" : "DDNS Error: " + answer);
     EXPECT_EQ(form.lblStatus.Text(), verdict + " @ 03-07-2026 21:05:09" + (success ? "" : " - " + c.outcome));
     EXPECT_EQ(form.lblStatus.Colour(), success ? kGreen : answer.empty() ? kRed : kYellow);
     EXPECT_EQ(program->state.updateFailed, !success);
