@@ -18,11 +18,10 @@ class FakeDesktop : public Desktop, public TimerService {
   std::string caption;
   std::vector<std::string> focused;
   std::vector<std::pair<std::string, std::string>> messages;  // text, title
-  int trayAdds = 0, trayRemoves = 0;
+  int trayAdds = 0, trayRemoves = 0, timerKills = 0;
   bool trayInstalled = false;
   std::vector<std::string> trayTips, logLines, warnings;
   std::map<int, std::pair<int, std::function<void()>>> timers;  // id: period in milliseconds, procedure
-  int timerKills = 0;
 
   void ShowSplash(const SplashText&) override {}
   void ShowWindow() override { visible = true; }

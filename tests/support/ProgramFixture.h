@@ -62,10 +62,7 @@ class ProgramFixture : public ::testing::Test {
     form.txtDDNShostname.SetText("home.example.net");
     program->state.lastUpdateDate = DayNumberOf(platform.now);
   }
-  void Request() {  // Check Now
-    program->form.checkRequest = "1";
-    CheckAddresses(*program);
-  }
+  void Request() { program->form.cmdCheckNow_Click(); }
 
   TempDir temp;
   FakePlatform platform;

@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "ddns/ProviderCatalogue.h"
 #include "support/ProgramFixture.h"
 
 namespace quorvane::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
 const std::string kRetryNext = "DDNS update will be retried at the next check.";
 const std::string kRetryLater = "DDNS update will be retried at the first check after 30 minutes.";
 const std::string kPaused =
@@ -55,7 +51,7 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedAndDated) {
     const bool success = c.outcome.empty();
     EXPECT_EQ(platform.httpRequests.size(), answer.empty() ? 2u : 1u);
     EXPECT_EQ(program->state.lastUpdateDate, answer.empty() ? 46000 : DayNumberOf(platform.now));
-    const Lines log = LogTexts();
+    const std::vector<std::string> log = LogTexts();
     EXPECT_EQ(log.front(),
               answer.empty() ? "DDNS Update Failed." : "DDNS Update Sent. Server Response: " + answer);
     EXPECT_EQ(log.size(), (answer.empty() ? 2u : 1u) + c.explained + !success);
