@@ -94,6 +94,12 @@ bool RefusalStands(Program& program) {
   return owed.kind == OwedKind::Refused && owed.fingerprint == SettingsFingerprint(program.form);
 }
 
+bool AutomaticUpdatesHeld(Program& program) {
+  const OwedUpdate& owed = program.state.owed;
+  if (owed.kind == OwedKind::Retry) return MinuteStamp(program.platform.Now()) < owed.notBefore;
+  return RefusalStands(program);
+}
+
 bool OwedUpdateDue(Program& program) {
   const OwedUpdate& owed = program.state.owed;
   if (!program.form.chkUpdateDynDNS.Checked()) return false;

@@ -23,8 +23,11 @@ std::uint64_t SettingsFingerprint(const frmMain& form);
 void LoadOwedUpdate(Program& program);
 // Sets the owed update and keeps the file in step with it.
 void SetOwedUpdate(Program& program, const OwedUpdate& owed);
-// True while a hard refusal stands for the settings as they are now: nothing is sent automatically.
+// True while a hard refusal stands for the settings as they are now.
 bool RefusalStands(Program& program);
+// True while nothing may be sent automatically: a refusal stands, or the provider asked for a pause
+// that has not ended yet (an address change then goes out with the owed update after the pause).
+bool AutomaticUpdatesHeld(Program& program);
 // True when a check that runs now must send the owed update.
 bool OwedUpdateDue(Program& program);
 

@@ -80,7 +80,7 @@ bool ShouldCheck(Program& program) {
 void ApplyThirtyDayRule(Program& program) {
   ProgramState& state = program.state;
   // A refusal stands until the user changes the settings: a keep-alive would only repeat it.
-  if (!program.form.chkUpdateDynDNS.Checked() || RefusalStands(program)) return;
+  if (!program.form.chkUpdateDynDNS.Checked() || AutomaticUpdatesHeld(program)) return;
   if (DayNumberOf(program.platform.Now()) - state.lastUpdateDate <= kDaysWithoutUpdate) return;
   LogEvent(program, kThirtyDayMessage);
   state.updateNeeded = true;
@@ -195,8 +195,8 @@ void RunCheck(Program& program) {
   WriteIpFile(program);
   if (obtained) ApplyOwedUpdate(program);
   // Nothing goes out on its own with an address this check did not obtain (it would point the host
-  // name at 0.0.0.0), nor while a refusal stands for unchanged settings.
-  if (!obtained || RefusalStands(program)) {
+  // name at 0.0.0.0), nor while a refusal stands or the provider's pause lasts.
+  if (!obtained || AutomaticUpdatesHeld(program)) {
     form.checkRequest = kTimedCheck;
     state.externalChanged = false;
   }
