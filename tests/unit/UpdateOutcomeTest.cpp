@@ -112,6 +112,7 @@ TEST_F(UpdateOutcomeTest, OwedUpdateSurvivesARestart) {
     platform.httpAnswers.assign(platform.httpRequests.size() + 1, {true, 200, "good", ""});
     StartProgram();
     EXPECT_EQ(platform.httpAnswers.size() - platform.httpRequests.size(), 1 - sentAtStart);
+    EXPECT_EQ(platform.httpRequests.back().headerLines.at(1).substr(0, 28), "Authorization: Basic YWxpY2U");
     EXPECT_EQ(std::filesystem::exists(DataFile("owed-update.txt")), sentAtStart == 0);
     UseCheckAndUpdate();
   }
