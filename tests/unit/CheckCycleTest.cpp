@@ -105,7 +105,6 @@ TEST_F(CheckCycleTest, RequestsDuringARunningCheckRunAfterIt) {
   program->state.minuteCount = 4;
   platform.downloads.clear();
   CheckAddresses(*program);
-  // Two checks, and two updates: the first check's and the one asked for.
   EXPECT_EQ(std::make_pair(platform.downloads.size(), platform.httpRequests.size()),
             std::make_pair(2ul, 2ul));
   EXPECT_EQ(form.checkRequest, "0");

@@ -116,6 +116,10 @@ TEST_F(UpdateOutcomeTest, OwedUpdateSurvivesARestart) {
     EXPECT_EQ(std::filesystem::exists(DataFile("owed-update.txt")), sentAtStart == 0);
     UseCheckAndUpdate();
   }
+  std::ofstream(DataFile("owed-update.txt"), std::ios::binary) << "retry\r\n0\r\nX";  // damaged: nothing owed
+  const std::size_t before = platform.httpRequests.size();
+  StartProgram();
+  EXPECT_EQ(platform.httpRequests.size(), before);
 }
 
 // The rows whose query follows a rule of its own (the others share the DynDNS row's shape). Values go
@@ -133,14 +137,11 @@ TEST_F(UpdateOutcomeTest, CatalogueRowsWithTheirOwnQueryRule) {
       {"ZoneEdit", "", "/auth/dynamic.html?host=h1,h2&dnsto=1.2.3.4"},
       {"dyndns", "", ""}};
   frmMain& form = program->form;
+  // clang-format off
   for (auto [field, text] : std::vector<std::pair<Control*, std::string>>{{&form.txtDDNShostname, "h1,h2"},
-                                                                          {&form.txtDDNSsystem, "sys"},
-                                                                          {&form.cmbDDNSwildcard, "ON"},
-                                                                          {&form.cmbDDNSmx, "NOCHG"},
-                                                                          {&form.cmbDDNSbackMX, "NO"},
-                                                                          {&form.cmbDDNSoffline, "YES"},
-                                                                          {&form.txtExternalIP, "1.2.3.4"}})
-    field->SetText(text);
+           {&form.txtDDNSsystem, "sys"}, {&form.cmbDDNSwildcard, "ON"}, {&form.cmbDDNSmx, "NOCHG"},
+           {&form.cmbDDNSbackMX, "NO"}, {&form.cmbDDNSoffline, "YES"}, {&form.txtExternalIP, "1.2.3.4"}})
+    field->SetText(text);  // clang-format on
   for (const auto& [service, userName, path] : rows) {
     form.txtDDNSusername.SetText(userName);
     const UpdateRequest request = BuildUpdateRequest(form, service);
