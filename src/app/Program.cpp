@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/Version.h"
+#include "ddns/OwedUpdate.h"
 #include "ddns/ProviderCatalogue.h"
 #include "log/ChangeLog.h"
 #include "monitor/CheckCycle.h"
@@ -42,6 +43,7 @@ void Program::Main(const std::string& argumentText) {
   // which finds startingUp set, does the one-time part.
   form.Form_Load();
   form.Form_Load();
+  LoadOwedUpdate(*this);
 
   state.collapsedHeight = static_cast<std::int16_t>(desktop.WindowHeight());
   const float left =
@@ -63,6 +65,18 @@ void Program::ShutDown() {
   timers.KillTimer(kCheckTimerId);
   SaveSettings(*this);
   desktop.RemoveFromTray();
+}
+
+void Program::RunPendingRequests() {
+  if (busy || platform.StopRequested()) return;
+  if (checkPending) {
+    checkPending = false;
+    form.cmdCheckNow_Click();
+  }
+  if (updatePending && !busy) {
+    updatePending = false;
+    form.cmdUploadNow_Click();
+  }
 }
 
 void Program::FixDataFolder() {

@@ -37,6 +37,11 @@ class Program {
 
   // True while a check or an update runs; a timer tick arriving then is skipped, not nested.
   bool busy = false;
+  // A Check Now or Update Now that arrived while busy; each runs once when the running one ends.
+  bool checkPending = false;
+  bool updatePending = false;
+  // Runs the requests that waited, unless something still runs or a stop was requested.
+  void RunPendingRequests();
 
  private:
   void FixDataFolder();

@@ -7,6 +7,19 @@
 
 namespace quorvane {
 
+// An update the provider still has to get. It survives restarts in its own small file.
+enum class OwedKind {
+  None,
+  Retry,    // no answer, or a temporary failure: the next check sends it (not before notBefore)
+  Refused,  // a hard refusal: sent again only once the settings differ from those refused
+};
+struct OwedUpdate {
+  OwedKind kind = OwedKind::None;
+  std::int64_t notBefore = 0;     // Retry: the first minute (see MinuteStamp) a check may send it
+  std::uint64_t fingerprint = 0;  // Refused: fingerprint of the provider settings that were refused
+  friend bool operator==(const OwedUpdate&, const OwedUpdate&) = default;
+};
+
 // The variables the whole program shares while it runs. Exactly one instance exists, owned by the
 // Program object; every module reads and writes it through the reference it is given.
 struct ProgramState {
@@ -27,6 +40,7 @@ struct ProgramState {
   std::int32_t lastUpdateDate = 0;  // day number (days since 30 December 1899); 0 = never
   std::int16_t collapsedHeight = 0;
   SettingsBaseline settingsBaseline;  // config.txt as last read or written (settings module)
+  OwedUpdate owed;
 
   // Outcome of the latest check and update, read by the one-shot console run for its exit status.
   bool externalObtained = false;  // the latest check obtained a public address

@@ -5,6 +5,7 @@
 
 #include "app/Calendar.h"
 #include "app/Program.h"
+#include "ddns/OwedUpdate.h"
 #include "ddns/ProviderCatalogue.h"
 #include "ddns/modHTTP.h"
 #include "log/ChangeLog.h"
@@ -29,10 +30,23 @@ constexpr std::string_view kFailurePrefix = "DDNS Update Failure @ ";
 constexpr std::string_view kGood = "good";
 constexpr std::string_view kNoChange = "nochg";
 constexpr std::string_view kBadSystem = "badsys";
+constexpr std::string_view kOutcomeSeparator = " - ";
+constexpr std::string_view kRetryNextCheck = "DDNS update will be retried at the next check.";
+constexpr std::string_view kRetryAfterWait =
+    "DDNS update will be retried at the first check after 30 minutes.";
+constexpr std::string_view kPausedAfterRefusal =
+    "No DDNS update will be sent automatically until the service, user name, password, host name(s) or "
+    "system is changed.";
+
+// What an answer that is no success asks of us. Repeating a refused update gets accounts blocked;
+// a temporary failure is sent again, after a pause where the provider asks for one.
+enum class Verdict { Refused, RetryNextCheck, RetryAfterWait };
+constexpr std::int64_t kServerTroubleWaitMinutes = 30;
 
 struct ReturnCode {
   std::string_view code;
   std::string_view message;
+  Verdict verdict = Verdict::Refused;
 };
 
 // Searched in this order; the first code found in an answer decides its explanation.
@@ -59,8 +73,9 @@ constexpr std::array<ReturnCode, 11> kReturnCodes{{
      "not "
      "allowed)."},
     {"abuse", "The hostname specified is blocked for update abuse."},
-    {"dnserr", "DNS error encountered."},
-    {"911", "There is a serious problem on our side, such as a database or DNS server failure."},
+    {"dnserr", "DNS error encountered.", Verdict::RetryNextCheck},
+    {"911", "There is a serious problem on our side, such as a database or DNS server failure.",
+     Verdict::RetryAfterWait},
 }};
 
 constexpr int kMaxAttempts = 2;
@@ -78,6 +93,18 @@ void ShowStatus(frmMain& form, const std::string& caption, Rgb colour) {
   form.lblStatus.SetColour(colour);
 }
 
+// The status line and the change log say what becomes of an update that did not succeed.
+void Announce(Program& program, std::string_view message) {
+  program.form.lblStatus.SetText(program.form.lblStatus.Text() + std::string(kOutcomeSeparator) +
+                                 std::string(message));
+  LogEvent(program, std::string(message));
+}
+
+void OweRetry(Program& program, std::int64_t notBefore, std::string_view message) {
+  SetOwedUpdate(program, OwedUpdate{OwedKind::Retry, notBefore, 0});
+  Announce(program, message);
+}
+
 // A provider answered: record the date, show and log the verdict. True when it was a success.
 bool ReportAnswer(Program& program, const std::string& answer) {
   frmMain& form = program.form;
@@ -87,19 +114,37 @@ bool ReportAnswer(Program& program, const std::string& answer) {
   LogEvent(program, std::string(kSentPrefix) + answer);
   if (Contains(answer, kGood) || Contains(answer, kNoChange)) {
     ShowStatus(form, std::string(kSuccessPrefix) + Stamp(now), kGreen);
+    SetOwedUpdate(program, OwedUpdate{});
     return true;
   }
   ShowStatus(form, std::string(kErrorPrefix) + answer + std::string(kErrorDateSeparator) + Stamp(now),
              kYellow);
+  // An answer holding no known code is taken for trouble on the provider's side.
+  Verdict verdict = Verdict::RetryAfterWait;
   for (const ReturnCode& code : kReturnCodes) {
     if (!Contains(answer, code.code)) continue;
     LogEvent(program, std::string(code.message));
     // The message promises that updates stop: switch them off as the user's own click would, which
     // also disables the fields, so a wrong system name is not sent again and again.
     if (code.code == kBadSystem) form.chkUpdateDynDNS.SetValue(0);
+    verdict = code.verdict;
     break;
   }
+  if (verdict == Verdict::Refused) {
+    SetOwedUpdate(program, OwedUpdate{OwedKind::Refused, 0, SettingsFingerprint(form)});
+    Announce(program, kPausedAfterRefusal);
+  } else if (verdict == Verdict::RetryNextCheck) {
+    OweRetry(program, 0, kRetryNextCheck);
+  } else {
+    OweRetry(program, MinuteStamp(now) + kServerTroubleWaitMinutes, kRetryAfterWait);
+  }
   return false;
+}
+
+// A stop request ended the update before an answer came: it is owed, and nothing is reported.
+void OweInterrupted(Program& program) {
+  if (program.state.owed.kind != OwedKind::Retry) SetOwedUpdate(program, OwedUpdate{OwedKind::Retry, 0, 0});
+  program.state.updateFailed = true;
 }
 
 }  // namespace
@@ -120,6 +165,7 @@ void UpdateDynamicDNS(Program& program) {
   program.state.internalChanged = false;
   form.cmdUploadNow.SetEnabled(true);
   program.busy = wasBusy;
+  if (!wasBusy) program.RunPendingRequests();
 }
 
 void SendDDNSUpdate(Program& program, const std::string& serviceName) {
@@ -132,6 +178,7 @@ void SendDDNSUpdate(Program& program, const std::string& serviceName) {
   if (form.chkExcessiveLogging.Checked()) LogEvent(program, std::string(kUpdateStringPrefix) + request.path);
 
   for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    if (program.platform.StopRequested()) return OweInterrupted(program);
     ShowStatus(form, std::string(kPerforming), kGreen);
     // The credentials are read anew on every attempt: the user may have corrected them meanwhile.
     const std::string answer =
@@ -141,10 +188,12 @@ void SendDDNSUpdate(Program& program, const std::string& serviceName) {
       program.state.updateFailed = !ReportAnswer(program, answer);
       return;
     }
+    if (program.platform.StopRequested()) return OweInterrupted(program);
     LogEvent(program, std::string(kFailed));
     ShowStatus(form, std::string(kFailurePrefix) + Stamp(program.platform.Now()), kRed);
   }
   program.state.updateFailed = true;
+  OweRetry(program, 0, kRetryNextCheck);
 }
 
 }  // namespace quorvane

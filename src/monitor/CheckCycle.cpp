@@ -8,6 +8,7 @@
 #include "app/Calendar.h"
 #include "app/Program.h"
 #include "ddns/DdnsUpdate.h"
+#include "ddns/OwedUpdate.h"
 #include "log/ChangeLog.h"
 #include "monitor/modGetIP.h"
 #include "monitor/modGetLANIP.h"
@@ -25,6 +26,9 @@ constexpr const char* kRetryingMessage = "Unable to retrieve external IP address
 constexpr const char* kRetryFailedMessage = "Unable to retrieve external IP address on second attempt.";
 constexpr const char* kRetrySucceededMessage =
     "External IP address retrieved successfully on second attempt.";
+constexpr const char* kOwedMessage = "Performing the DDNS update that is still owed.";
+constexpr const char* kSettingsChangedMessage =
+    "DDNS settings changed since the refused update. Performing DDNS update.";
 
 constexpr const char* kRequestedCheck = "1";
 constexpr const char* kTimedCheck = "0";
@@ -75,7 +79,8 @@ bool ShouldCheck(Program& program) {
 
 void ApplyThirtyDayRule(Program& program) {
   ProgramState& state = program.state;
-  if (!program.form.chkUpdateDynDNS.Checked()) return;
+  // A refusal stands until the user changes the settings: a keep-alive would only repeat it.
+  if (!program.form.chkUpdateDynDNS.Checked() || AutomaticUpdatesHeld(program)) return;
   if (DayNumberOf(program.platform.Now()) - state.lastUpdateDate <= kDaysWithoutUpdate) return;
   LogEvent(program, kThirtyDayMessage);
   state.updateNeeded = true;
@@ -90,7 +95,9 @@ bool RetryExternal(Program& program) {
   external.SetText(kNoAddress);
   LogIfEverything(program, kRetryingMessage);
   program.platform.Sleep(kRetryPauseMs);
+  if (program.platform.StopRequested()) return false;  // the caller abandons the check
   external.SetText(TrimBlanks(FieldTextOf(GetWanIP(program))));
+  if (program.platform.StopRequested()) return false;
   if (external.Text() == kUnableToAccess) {
     LogIfEverything(program, kRetryFailedMessage);
     external.SetText(kNoAddress);
@@ -146,6 +153,26 @@ void WriteIpFile(Program& program) {
                                form.txtExternalIP.Text() + kLineEnd + form.txtInternalIP.Text() + kLineEnd);
 }
 
+// An update still owed from an earlier check goes out with this one.
+void ApplyOwedUpdate(Program& program) {
+  if (!OwedUpdateDue(program)) return;
+  if (program.state.owed.kind == OwedKind::Refused) {
+    LogEvent(program, kSettingsChangedMessage);
+  } else {
+    LogIfEverything(program, kOwedMessage);
+  }
+  program.state.updateNeeded = true;
+  program.form.checkRequest = kRequestedCheck;
+}
+
+// A stop request ended the check before its comparisons: nothing of it is logged or stored, so the
+// next run compares with the same last known addresses and misses no change.
+void AbandonCheck(Program& program) {
+  program.form.txtExternalIP.SetText(program.state.lastExternalIP);
+  program.form.txtInternalIP.SetText(program.state.lastInternalIP);
+  program.form.checkRequest = kTimedCheck;
+}
+
 // Steps 3-12: one check.
 void RunCheck(Program& program) {
   frmMain& form = program.form;
@@ -154,16 +181,25 @@ void RunCheck(Program& program) {
   ApplyThirtyDayRule(program);
 
   form.txtExternalIP.SetText(FieldTextOf(GetWanIP(program)));
+  if (program.platform.StopRequested()) return AbandonCheck(program);
   // When the address table cannot be read the internal field keeps its previous text.
   if (const std::optional<std::string> lan = GetLANIP(program.platform)) {
     form.txtInternalIP.SetText(TrimBlanks(*lan));
   }
 
   const bool obtained = form.txtExternalIP.Text() != kUnableToAccess || RetryExternal(program);
+  if (program.platform.StopRequested()) return AbandonCheck(program);
   if (obtained) CompareExternal(program);
   CompareInternal(program);
 
   WriteIpFile(program);
+  if (obtained) ApplyOwedUpdate(program);
+  // Nothing goes out on its own with an address this check did not obtain (it would point the host
+  // name at 0.0.0.0), nor while a refusal stands or the provider's pause lasts.
+  if (!obtained || AutomaticUpdatesHeld(program)) {
+    form.checkRequest = kTimedCheck;
+    state.externalChanged = false;
+  }
   if (state.updateNeeded) UpdateDynamicDNS(program);
 
   state.lastExternalIP = form.txtExternalIP.Text();
@@ -190,6 +226,7 @@ void CheckAddresses(Program& program) {
 
   form.cmdCheckNow.SetEnabled(true);
   program.busy = false;
+  program.RunPendingRequests();
 }
 
 }  // namespace quorvane

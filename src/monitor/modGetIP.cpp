@@ -127,6 +127,8 @@ std::string GetWanIP(Program& program) {
   const std::string tempPath = tempFolder + kWanIpFileName;
   std::string result;
   for (const std::string& entry : entries) {
+    // A stop request ends the search: no further service is asked and no failure is logged.
+    if (program.platform.StopRequested()) break;
     LogIfEverything(program, kGettingWanIpFrom + entry);
     // Without a private temp folder the page would land in the working directory: every entry fails.
     if (!tempFolder.empty() && DownloadToFile(program, entry, tempPath)) {
@@ -143,6 +145,7 @@ std::string GetWanIP(Program& program) {
         return address;
       }
     }
+    if (program.platform.StopRequested()) break;
     result = kUnableToAccess;
     LogIfEverything(program, kGetWanIpFailed);
   }

@@ -201,12 +201,22 @@ void frmMain::lblViewIPChangeLog_Click() {
   program.desktop.OpenTextViewer(program.state.dataFolder + kChangeLogFileName);
 }
 
+// A request arriving while a check or an update runs (a nested message loop) waits for it to end;
+// setting the marker now would make the running check send an update nobody asked for.
 void frmMain::cmdCheckNow_Click() {
+  if (program.busy) {
+    program.checkPending = true;
+    return;
+  }
   checkRequest = "1";
   CheckAddresses(program);
 }
 
 void frmMain::cmdUploadNow_Click() {
+  if (program.busy) {
+    program.updatePending = true;
+    return;
+  }
   checkRequest = "1";
   UpdateDynamicDNS(program);
 }
@@ -223,9 +233,10 @@ void frmMain::txtInterval_LostFocus() {
     program.desktop.MessageBox(kMinimumInterval, program.state.windowTitle);
     program.desktop.FocusControl(txtInterval.Name());
   }
-  // A shortened interval that has already elapsed makes the next tick check.
+  // A shortened interval that has already elapsed makes the next tick check. The count never goes
+  // below 0, so a huge negative interval cannot wrap around into a large count.
   if (minutes <= program.state.minuteCount)
-    program.state.minuteCount = static_cast<std::int16_t>(RoundHalfEven(minutes - 1));
+    program.state.minuteCount = static_cast<std::int16_t>(std::max(0L, RoundHalfEven(minutes - 1)));
 }
 
 void frmMain::txtSMTPlog_Change() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -8,40 +10,48 @@
 
 namespace quorvane::testing {
 
-// The real file system (inside a test's temp folder) with scripted network, names and clock.
-// Nothing here touches a network or the wall clock.
+// The real file system (inside a test's temp folder) with scripted network, names, clock and stop
+// requests. Nothing here touches a network or the wall clock.
 class FakePlatform : public HostPlatform {
  public:
-  // appDataFolder: what LocalAppDataFolder returns (nullopt: none); tempFolder ends with '/'.
-  FakePlatform(std::optional<std::string> appDataFolder, std::string tempFolder);
+  FakePlatform(std::string appDataFolder, std::string tempFolder)
+      : appDataFolder(std::move(appDataFolder)), tempFolder(std::move(tempFolder)) {
+    SetStopQuery([this] { return stop; });
+  }
 
-  // Scripted echo pages: a URL absent from the map fails to download.
-  std::map<std::string, std::string> pages;
-  std::vector<std::string> downloads;  // every URL asked for, in order
-
-  // Scripted HTTP answers, used in order; when they run out the answer is "not completed".
-  std::vector<HttpTransportResult> httpAnswers;
-  std::vector<HttpTransportRequest> httpRequests;  // every request sent, in order
-
+  std::optional<std::string> appDataFolder;
+  std::string tempFolder;                        // ends with '/'
+  std::map<std::string, std::string> pages;      // echo pages by URL; others fail to download
+  std::vector<std::string> downloads;            // every URL asked for, in order
+  std::vector<HttpTransportResult> httpAnswers;  // used in order, then "not completed"
+  std::vector<HttpTransportRequest> httpRequests;
+  std::function<void()> onNetwork;  // runs in every download and request, as a signal or a nested loop may
+  bool stop = false;                // what StopRequested answers
   std::optional<std::vector<IPv4Address>> addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}};
   std::string computerName = "testhost";
   LocalDateTime now{2026, 3, 7, 21, 5, 9};
-  std::vector<int> sleeps;  // every pause asked for, in milliseconds
+  std::vector<int> sleeps;
 
   std::optional<std::string> LocalAppDataFolder() override { return appDataFolder; }
   std::string TempFolder() override { return tempFolder; }
-  std::string ProgramFolder() override { return programFolder; }
-
-  bool DownloadToFile(const std::string& url, const std::string& path) override;
-  HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) override;
+  std::string ProgramFolder() override { return tempFolder; }
   std::optional<std::vector<IPv4Address>> IPv4AddressTable() override { return addressTable; }
   std::string ComputerName() override { return computerName; }
   LocalDateTime Now() override { return now; }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
-
-  std::optional<std::string> appDataFolder;
-  std::string tempFolder;
-  std::string programFolder;
+  bool DownloadToFile(const std::string& url, const std::string& path) override {
+    downloads.push_back(url);
+    if (onNetwork) onNetwork();
+    auto page = pages.find(url);
+    // A plain write: long simulated runs would otherwise wait for a disk flush per download.
+    return page != pages.end() && (std::ofstream(path, std::ios::binary) << page->second);
+  }
+  HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) override {
+    httpRequests.push_back(request);
+    if (onNetwork) onNetwork();
+    if (httpRequests.size() > httpAnswers.size()) return {false, 0, "", "no answer scripted"};
+    return httpAnswers[httpRequests.size() - 1];
+  }
 };
 
 }  // namespace quorvane::testing
