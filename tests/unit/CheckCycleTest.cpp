@@ -105,8 +105,8 @@ TEST_F(CheckCycleTest, RequestsDuringARunningCheckRunAfterIt) {
   program->state.minuteCount = 4;
   platform.downloads.clear();
   CheckAddresses(*program);
-  EXPECT_EQ(std::make_pair(platform.downloads.size(), platform.httpRequests.size()),
-            std::make_pair(2ul, 2ul));
+  EXPECT_EQ(platform.downloads.size(), 2u);
+  EXPECT_EQ(platform.httpRequests.size(), 2u);
   EXPECT_EQ(form.checkRequest, "0");
 }
 

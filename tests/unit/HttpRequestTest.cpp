@@ -32,11 +32,12 @@ TEST_F(HttpRequestTest, OutcomesDeveloperMessagesAndHeaders) {
        "HttpSendRequest failed: slow",
        "HttpSendRequest failed: slow"},
   };
-  const std::string user = "a-rather-long-user-name@example.org", password = "correct horse battery staple";
+  const std::string user = "a-rather-long-user-name@example.org",
+                    password = "correct horse battery stapleaa\xFB\xFB";  // "+", "/" and "="
   const std::vector<std::string> headers{
       "Host: h.example",
       "Authorization: Basic "
-      "YS1yYXRoZXItbG9uZy11c2VyLW5hbWVAZXhhbXBsZS5vcmc6Y29ycmVjdCBob3JzZSBiYXR0ZXJ5IHN0YXBsZQ==",
+      "YS1yYXRoZXItbG9uZy11c2VyLW5hbWVAZXhhbXBsZS5vcmc6Y29ycmVjdCBob3JzZSBiYXR0ZXJ5IHN0YXBsZWFh+/s=",
       "User-Agent: Brellisto - Quorvane - 1.0.0"};
   for (const bool debug : {false, true}) {
     program->state.debugMode = debug;
