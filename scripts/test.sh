@@ -14,6 +14,29 @@ for variant in build build-asan; do
   (cd "$variant" && ctest --output-on-failure -j "$jobs" --timeout 300)
 done
 
+# --- Fuzz stage (libFuzzer, clang): each target runs 30 s from its seed corpus and fails the run on
+# any crash, sanitizer report or violated property. New inputs and crash artifacts stay in build-fuzz.
+# Each target reuses one program between inputs, so libFuzzer's per-input leak check (a full heap scan
+# whenever an input leaves memory behind for the next) is off; leaks still show in the check at exit.
+scripts/deps.sh clang libclang-rt-14-dev
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DQUORVANE_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+fuzz_targets=(settings echo_pages update_requests answers)
+cmake --build build-fuzz -j "$jobs" --target "${fuzz_targets[@]/#/fuzz_}"
+for target in "${fuzz_targets[@]}"; do
+  echo "== fuzz $target =="
+  mkdir -p "build-fuzz/corpus/$target" build-fuzz/artifacts
+  if ! build-fuzz/tests/fuzz/fuzz_$target -max_total_time=30 -detect_leaks=0 -print_final_stats=1 \
+      -artifact_prefix="build-fuzz/artifacts/$target-" "build-fuzz/corpus/$target" "tests/fuzz/corpus/$target" \
+      >"build-fuzz/fuzz_$target.log" 2>&1; then
+    tail -n 60 "build-fuzz/fuzz_$target.log"
+    echo "Fuzz target $target failed; the input is in build-fuzz/artifacts/."
+    exit 1
+  fi
+  grep -E "stat::(number_of_executed_units|average_exec_per_sec)" "build-fuzz/fuzz_$target.log"
+done
+# --- End of fuzz stage.
+
 # Windows: the core and the Win32 platform cross-built with mingw-w64; every unit test and the Win32
 # platform tests run under Wine. Wine's prefix lives in build-win; its server runs for the whole stage
 # and its services are started with their output in files (they would hold a pipe to ctest open).

@@ -34,7 +34,7 @@ std::string FormatShortDateText(std::int32_t dayNumber) {
   if (dayNumber == 0) return kNeverShortDate;
   const LocalDateTime date = DateFromDayNumber(dayNumber);
   char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%d/%d/%d", date.month, date.day, date.year);
+  std::snprintf(buffer, sizeof buffer, "%d/%d/%04d", date.month, date.day, date.year);
   return buffer;
 }
 
