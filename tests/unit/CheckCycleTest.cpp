@@ -292,6 +292,13 @@ TEST_F(MainWindowTest, MainLoadsTheWindowChecksAndStartsTheTimer) {
   form.lblStatus_Click(index);
   EXPECT_EQ(desktop.height, 6045);
 
+  // Show/Hide in the tray menu: a hidden, minimized window comes back normal; a shown one minimizes.
+  desktop.state = WindowState::Minimized;
+  form.mnuTrayShowHide_Click();
+  EXPECT_EQ(std::make_pair(desktop.visible, desktop.state), std::make_pair(true, WindowState::Normal));
+  form.mnuTrayShowHide_Click();
+  EXPECT_EQ(desktop.state, WindowState::Minimized);
+
   // Quit runs the stop twice: one timer kill, one tray removal, config.txt written.
   form.mnuTrayQuit_Click();
   EXPECT_TRUE(form.unloaded);
