@@ -41,7 +41,6 @@ constexpr std::string_view kPausedAfterRefusal =
 // What an answer that is no success asks of us. Repeating a refused update gets accounts blocked;
 // a temporary failure is sent again, after a pause where the provider asks for one.
 enum class Verdict { Refused, RetryNextCheck, RetryAfterWait };
-constexpr std::int64_t kServerTroubleWaitMinutes = 30;
 
 struct ReturnCode {
   std::string_view code;

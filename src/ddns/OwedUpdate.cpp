@@ -89,6 +89,17 @@ void SetOwedUpdate(Program& program, const OwedUpdate& owed) {
   }
 }
 
+namespace {
+
+// A pause ends at its time, or at once when the clock was set back so far that the time lies further
+// ahead than any pause lasts (a corrected clock must not hold updates for days).
+bool PauseOver(Program& program, std::int64_t notBefore) {
+  const std::int64_t now = MinuteStamp(program.platform.Now());
+  return now >= notBefore || notBefore - now > kServerTroubleWaitMinutes;
+}
+
+}  // namespace
+
 bool RefusalStands(Program& program) {
   const OwedUpdate& owed = program.state.owed;
   return owed.kind == OwedKind::Refused && owed.fingerprint == SettingsFingerprint(program.form);
@@ -96,14 +107,14 @@ bool RefusalStands(Program& program) {
 
 bool AutomaticUpdatesHeld(Program& program) {
   const OwedUpdate& owed = program.state.owed;
-  if (owed.kind == OwedKind::Retry) return MinuteStamp(program.platform.Now()) < owed.notBefore;
+  if (owed.kind == OwedKind::Retry) return !PauseOver(program, owed.notBefore);
   return RefusalStands(program);
 }
 
 bool OwedUpdateDue(Program& program) {
   const OwedUpdate& owed = program.state.owed;
   if (!program.form.chkUpdateDynDNS.Checked()) return false;
-  if (owed.kind == OwedKind::Retry) return MinuteStamp(program.platform.Now()) >= owed.notBefore;
+  if (owed.kind == OwedKind::Retry) return PauseOver(program, owed.notBefore);
   return owed.kind == OwedKind::Refused && !RefusalStands(program);
 }
 

@@ -13,6 +13,9 @@ class frmMain;
 // Keeps the owed update across restarts; absent (or unreadable) when nothing is owed.
 inline constexpr const char* kOwedUpdateFileName = "owed-update.txt";
 
+// How long the provider's trouble answers ("911") make us wait before the next try.
+inline constexpr std::int64_t kServerTroubleWaitMinutes = 30;
+
 // Minutes since 30 December 1899 of a local date and time.
 std::int64_t MinuteStamp(const LocalDateTime& t);
 // A fingerprint of the settings a provider judges an update by (service, user name, password, host

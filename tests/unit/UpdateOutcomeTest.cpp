@@ -95,6 +95,12 @@ TEST_F(UpdateOutcomeTest, OwedUpdateGoesOutAtLaterChecks) {
     }
     EXPECT_EQ(sentAt, c.sentAt);
   }
+  // A clock set back a day (corrected by its user) does not stretch the pause after "911" to a day.
+  Reset({{true, 200, "911", ""}, {true, 200, "good", ""}});
+  Request();
+  --platform.now.day;
+  for (int tick = 0; tick < 5; ++tick) CheckAddresses(*program);
+  EXPECT_EQ(platform.httpRequests.size(), 2u);
 }
 
 // The owed update survives a restart; a refusal is compared with the settings read at start.
