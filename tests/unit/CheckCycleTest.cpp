@@ -7,6 +7,7 @@
 
 #include "ddns/ProviderCatalogue.h"
 #include "monitor/modGetIP.h"
+#include "monitor/modGetLANIP.h"
 #include "support/ProgramFixture.h"
 
 #ifndef __has_feature
@@ -225,6 +226,21 @@ TEST_F(CheckCycleTest, EchoPagesAndTheirRules) {
   }
   platform.pages.clear();
   EXPECT_EQ(GetWanIP(*program), "(unable to access)");
+}
+
+// The LAN address: the last entry of the sorted table other than the exact text "127.0.0.1".
+TEST(LanAddressTest, LastEntryOtherThanTheExactLoopbackTextWins) {
+  TempDir temp;
+  FakePlatform platform{temp.Path(), temp.Path() + "/"};
+  const std::pair<std::optional<Table>, std::optional<std::string>> cases[] = {
+      {Table{{10, 0, 0, 5}, {127, 0, 0, 1}, {192, 168, 1, 20}}, "192.168.1.20"},
+      {Table{{127, 0, 0, 1}}, ""},
+      {Table{{127, 0, 0, 1}, {127, 0, 1, 1}}, "127.0.1.1"},
+      {std::nullopt, std::nullopt}};
+  for (const auto& [table, expected] : cases) {
+    platform.addressTable = table;
+    EXPECT_EQ(GetLANIP(platform), expected) << expected.value_or("unreadable");
+  }
 }
 
 using MainWindowTest = ProgramFixture;
