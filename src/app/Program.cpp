@@ -28,7 +28,8 @@ void Program::Main(const std::string& argumentText) {
   desktop.ShowSplash(SplashTexts());
   base64.InitBase64Table();
   FixDataFolder();
-  if (!state.dataFolder.empty()) platform.RemoveStaleTempFiles(state.dataFolder);
+  if (!state.dataFolder.empty())
+    platform.RemoveStaleTempFiles(state.dataFolder, {kConfigFileName, kIpFileName, kOwedUpdateFileName});
   state.userAgent = BuildUserAgent();
 
   // A data folder without any ordinary file is a first run: a folder that still holds the log or
@@ -73,7 +74,7 @@ void Program::RunPendingRequests() {
     checkPending = false;
     form.cmdCheckNow_Click();
   }
-  if (updatePending && !busy) {
+  if (updatePending) {
     updatePending = false;
     form.cmdUploadNow_Click();
   }

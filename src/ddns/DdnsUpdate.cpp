@@ -140,9 +140,10 @@ bool ReportAnswer(Program& program, const std::string& answer) {
   return false;
 }
 
-// A stop request ended the update before an answer came: it is owed, and nothing is reported.
+// A stop request ended the update before an answer came: it is owed, and nothing is reported. An
+// update owed already stays as it was: a standing refusal must not become an automatic retry.
 void OweInterrupted(Program& program) {
-  if (program.state.owed.kind != OwedKind::Retry) SetOwedUpdate(program, OwedUpdate{OwedKind::Retry, 0, 0});
+  if (program.state.owed.kind == OwedKind::None) SetOwedUpdate(program, OwedUpdate{OwedKind::Retry, 0, 0});
   program.state.updateFailed = true;
 }
 

@@ -178,8 +178,6 @@ void RunCheck(Program& program) {
   frmMain& form = program.form;
   ProgramState& state = program.state;
 
-  ApplyThirtyDayRule(program);
-
   form.txtExternalIP.SetText(FieldTextOf(GetWanIP(program)));
   if (program.platform.StopRequested()) return AbandonCheck(program);
   // When the address table cannot be read the internal field keeps its previous text.
@@ -193,6 +191,8 @@ void RunCheck(Program& program) {
   CompareInternal(program);
 
   WriteIpFile(program);
+  // The keep-alive is announced only when it can go out: with an address, and nothing held.
+  if (obtained && !AutomaticUpdatesHeld(program)) ApplyThirtyDayRule(program);
   if (obtained) ApplyOwedUpdate(program);
   // Nothing goes out on its own with an address this check did not obtain (it would point the host
   // name at 0.0.0.0), nor while a refusal stands or the provider's pause lasts.

@@ -93,10 +93,11 @@ class Platform {
   // Opened and closed here. All or nothing: content that could not be written whole is cut off again.
   virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;
-  // Removes the temporary files that replacing left in the folder when it was interrupted (a crash, a
-  // kill): only those of ReplaceFile's own naming that are the user's regular files. Where replacing
-  // leaves none behind there is nothing to do.
-  virtual void RemoveStaleTempFiles(const std::string& /*folder*/) {}
+  // Removes the temporary files that replacing the named files left in the folder when it was
+  // interrupted (a crash, a kill): only those of ReplaceFile's own naming that are the user's regular
+  // files. Where replacing leaves none behind there is nothing to do.
+  virtual void RemoveStaleTempFiles(const std::string& /*folder*/,
+                                    const std::vector<std::string>& /*fileNames*/) {}
 
   // Network -------------------------------------------------------------------------------------
 

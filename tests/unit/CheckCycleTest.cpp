@@ -5,6 +5,7 @@
 #include <cctype>
 #include <tuple>
 
+#include "ddns/OwedUpdate.h"
 #include "ddns/ProviderCatalogue.h"
 #include "monitor/modGetIP.h"
 #include "monitor/modGetLANIP.h"
@@ -89,6 +90,14 @@ TEST_F(CheckCycleTest, AddressChangesOutagesAndRecoveries) {
               external + "\r\n" + (step.lanUp ? "192.168.1.20" : "0.0.0.0") + "\r\n");
     EXPECT_EQ(platform.sleeps, step.page.empty() ? std::vector<int>{3000} : std::vector<int>{});
   }
+  // A keep-alive due while the echo service is down is neither sent nor announced.
+  const std::size_t sent = platform.httpRequests.size();
+  program->state.lastUpdateDate = 1;
+  platform.pages.clear();
+  std::filesystem::remove(DataFile("ipchange.log"));
+  Request();
+  EXPECT_EQ(LogTexts(), Lines{"External IP 198.51.100.4 changed to 0.0.0.0"});
+  EXPECT_EQ(platform.httpRequests.size(), sent);
 }
 
 // Check Now and Update Now arriving while a timed check waits for the network run once each, after it.
@@ -135,6 +144,13 @@ TEST_F(CheckCycleTest, StopRequestEndsTheCheckAtOnce) {
   EXPECT_EQ(LogTexts().back(), "External IP 203.0.113.7 changed to 198.51.100.4");
   EXPECT_EQ(program->state.owed.kind, OwedKind::Retry);
   EXPECT_TRUE(std::filesystem::exists(DataFile("owed-update.txt")));
+
+  // Update Now stopped while a refusal stands: it stays a refusal, never an automatic retry.
+  const OwedUpdate refused{OwedKind::Refused, 0, SettingsFingerprint(program->form)};
+  program->state.owed = refused;
+  platform.stop = true;
+  program->form.cmdUploadNow_Click();
+  EXPECT_EQ(program->state.owed, refused);
 }
 
 // Sixty days of one-minute ticks at interval 5: the address changes on day 10 at noon, the echo pages

@@ -70,14 +70,16 @@ constexpr off_t kMaxReadBytes = 16 * 1024 * 1024;
 constexpr const char* kTempPrefix = ".";
 constexpr const char* kTempSuffix = ".XXXXXX";
 
-bool IsReplaceTemporaryName(std::string_view name) {
+// True when name is ReplaceFile's temporary of one of the files named (never the user's own
+// ".ipchange.log.backup" or the like).
+bool IsReplaceTemporaryName(std::string_view name, const std::vector<std::string>& fileNames) {
   const std::size_t prefix = std::string_view(kTempPrefix).size();
   const std::size_t suffix = std::string_view(kTempSuffix).size();
   if (!name.starts_with(kTempPrefix) || name.size() <= prefix + suffix) return false;
   const std::string_view base = name.substr(prefix, name.size() - prefix - suffix);
   const std::string_view random = name.substr(name.size() - suffix + 1);
-  return base[0] != '.' && name[name.size() - suffix] == '.' &&
-         std::all_of(random.begin(), random.end(), [](char c) {
+  return std::find(fileNames.begin(), fileNames.end(), base) != fileNames.end() &&
+         name[name.size() - suffix] == '.' && std::all_of(random.begin(), random.end(), [](char c) {
            return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
          });
 }
@@ -255,12 +257,13 @@ bool PosixPlatform::DeleteFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
-void PosixPlatform::RemoveStaleTempFiles(const std::string& folder) {
+void PosixPlatform::RemoveStaleTempFiles(const std::string& folder,
+                                         const std::vector<std::string>& fileNames) {
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return;
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(dir)) {
-    if (!IsReplaceTemporaryName(entry->d_name)) continue;
+    if (!IsReplaceTemporaryName(entry->d_name, fileNames)) continue;
     // Only regular files of this user: never a link, a folder or someone else's file.
     struct stat info {};
     if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&

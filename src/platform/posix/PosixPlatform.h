@@ -26,7 +26,7 @@ class PosixPlatform : public Platform {
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
   bool DeleteFile(const std::string& path) override;
-  void RemoveStaleTempFiles(const std::string& folder) override;
+  void RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& fileNames) override;
 
   bool DownloadToFile(const std::string& url, const std::string& path) override;
   HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) override;

@@ -92,7 +92,10 @@ int main(int argc, char** argv) {
   if (once) {
     program.ShutDown();
     if (!program.state.externalObtained) return kExitNoAddress;
-    return program.state.updateFailed ? kExitUpdateFailed : 0;
+    // An update still owed (no answer, a provider's pause, a refusal that stands) leaves the DNS entry
+    // stale even when this run sent nothing: a cron job must not read that as success.
+    const bool owed = program.state.owed.kind != quorvane::OwedKind::None;
+    return program.state.updateFailed || owed ? kExitUpdateFailed : 0;
   }
   desktop.RunLoop();
   program.form.Form_Unload();

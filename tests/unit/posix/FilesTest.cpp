@@ -159,17 +159,20 @@ TEST(ConsoleTest, HangUpSignalReloadsAndDoesNotStop) {
 TEST_F(ChangeLogTest, StartRemovesOnlyOurStaleTemporaries) {
   const std::filesystem::path folder = DataFolder();
   for (const char* name :
-       {".config.txt.Ab12Cd", ".ip.txt.000000", ".config.txt.Ab12C", ".config.txt.Ab12C!", ".foreign.Ab12Cd"})
+       {".config.txt.Ab12Cd", ".ip.txt.000000", ".owed-update.txt.x1Y2z3", ".config.txt.Ab12C",
+        ".config.txt.Ab12C!", ".ipchange.log.backup", ".ip.txt.Foreig"})
     WriteAll(folder / name, "password");
   create_directory(folder / ".ip.txt.Zz99Yy");
   create_symlink(".config.txt.Ab12C", folder / ".ip.txt.Qq11Ww");
   create_directory_symlink(".ip.txt.Zz99Yy", folder / "link");
-  const bool foreign = chown((folder / ".foreign.Ab12Cd").c_str(), getuid() + 1, -1) == 0;
+  const bool foreign = chown((folder / ".ip.txt.Foreig").c_str(), getuid() + 1, -1) == 0;
   StartProgram();
-  for (const char* gone : {".config.txt.Ab12Cd", ".ip.txt.000000"}) EXPECT_FALSE(exists(folder / gone));
-  for (const char* kept : {".config.txt.Ab12C", ".config.txt.Ab12C!", ".ip.txt.Zz99Yy", ".ip.txt.Qq11Ww"})
+  for (const char* gone : {".config.txt.Ab12Cd", ".ip.txt.000000", ".owed-update.txt.x1Y2z3"})
+    EXPECT_FALSE(exists(folder / gone)) << gone;
+  for (const char* kept : {".config.txt.Ab12C", ".config.txt.Ab12C!", ".ipchange.log.backup",
+                           ".ip.txt.Zz99Yy", ".ip.txt.Qq11Ww"})
     EXPECT_TRUE(exists(folder / kept)) << kept;
-  EXPECT_EQ(exists(folder / ".foreign.Ab12Cd"), foreign);
+  EXPECT_EQ(exists(folder / ".ip.txt.Foreig"), foreign);
   EXPECT_TRUE(exists(folder / "config.txt"));
 }
 
