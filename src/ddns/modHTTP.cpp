@@ -45,6 +45,20 @@ std::string WithTransportText(std::string_view message, const std::string& trans
   return text;
 }
 
+// The developer-mode message of a step that failed before anything was sent.
+std::string_view FailedStepMessage(HttpFailure failure) {
+  switch (failure) {
+    case HttpFailure::Open:
+      return kOpenFailed;
+    case HttpFailure::Connect:
+      return kConnectFailed;
+    case HttpFailure::OpenRequest:
+      return kOpenRequestFailed;
+    default:
+      return kAddHeadersFailed;
+  }
+}
+
 void ShowDeveloperMessage(Program& program, std::string_view text, const std::string& transportText = "") {
   if (program.state.debugMode)
     program.desktop.MessageBox(WithTransportText(text, transportText, "\n"), kVersion.productName);
@@ -108,34 +122,18 @@ std::string HttpRequest(Program& program, const std::string& verb, const std::st
   } else {
     result.failure = HttpFailure::Send;  // a verb we do not speak: nothing goes out
   }
-  switch (result.failure) {
-    case HttpFailure::None:
-      // The answer's headers arrived; its length is not needed, the body is read to its end.
-      if (!result.hasContentLength) ShowDeveloperMessage(program, kQueryInfoFailed);
-      break;
-    case HttpFailure::Open:
-      ShowDeveloperMessage(program, kOpenFailed, result.error);
-      break;
-    case HttpFailure::Connect:
-      ShowDeveloperMessage(program, kConnectFailed, result.error);
-      break;
-    case HttpFailure::OpenRequest:
-      ShowDeveloperMessage(program, kOpenRequestFailed, result.error);
-      break;
-    case HttpFailure::AddHeaders:
-      ShowDeveloperMessage(program, kAddHeadersFailed, result.error);
-      break;
-    case HttpFailure::Send:
-    case HttpFailure::Bounds:
-      if (program.state.debugMode)
-        LogEvent(program, WithTransportText(kSendRequestFailed, result.error, ": "));
-      break;
+  if (result.failure == HttpFailure::None) {
+    // The answer's headers arrived; its length is not needed, the body is read to its end.
+    if (!result.hasContentLength) ShowDeveloperMessage(program, kQueryInfoFailed);
+  } else if (result.failure == HttpFailure::Send || result.failure == HttpFailure::Bounds) {
+    if (program.state.debugMode) LogEvent(program, WithTransportText(kSendRequestFailed, result.error, ": "));
+  } else {
+    ShowDeveloperMessage(program, FailedStepMessage(result.failure), result.error);
   }
   // The provider's verdict is in the body whatever the status (a 401 still says "badauth"). An answer
   // the peer broke off counts for what arrived of it; one that our own time or size bounds cut is
   // never taken for an answer.
-  if (result.completed || (result.failure == HttpFailure::None && !result.body.empty())) return result.body;
-  return {};
+  return result.failure == HttpFailure::None ? result.body : std::string();
 }
 
 }  // namespace quorvane
