@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/Version.h"
 #include "platform/posix/PosixPlatform.h"
@@ -27,25 +28,6 @@ constexpr const char* kNoTempFolderWarning =
     "Quorvane: no private folder for temporary files could be used (XDG_RUNTIME_DIR, /tmp); the public "
     "address cannot be learnt.";
 
-// An argument quoted in a message: controls as \xNN and backslashes doubled, so that it stays one
-// line and reads back unambiguously.
-std::string Escaped(const std::string& argument) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (const char c : argument) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0x0F];
-    } else {
-      if (c == '\\') text += c;
-      text += c;
-    }
-  }
-  return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,7 +46,8 @@ int main(int argc, char** argv) {
       once = true;
     } else if (argument != "--console" && argument.find(quorvane::Program::kDevSwitch) == std::string::npos) {
       // --console is the only front end built in; -dev may stand inside a longer argument.
-      std::fprintf(stderr, "quorvane: unknown argument '%s'\n%s", Escaped(argument).c_str(), kUsage);
+      std::fprintf(stderr, "quorvane: unknown argument '%s'\n%s", quorvane::EscapedArgument(argument).c_str(),
+                   kUsage);
       return kExitUsage;
     }
   }

@@ -1,0 +1,137 @@
+// quorvane-gui: Quorvane on a Linux desktop, with its window, tray icon and splash.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "app/Version.h"
+#include "platform/posix/PosixPlatform.h"
+#include "settings/Folders.h"
+#include "ui/qt/QtDesktop.h"
+#include "ui/qt/SingleInstance.h"
+
+namespace {
+
+constexpr int kExitUsage = 64;
+constexpr int kExitNoDisplay = 1;
+
+constexpr const char* kUsage =
+    "usage: quorvane-gui [-dev] [--help] [--version]\n"
+    "  -dev        developer mode: the window opens at start, no tray icon; every log line and failed\n"
+    "              step is also shown\n"
+    "  --help      show this text\n"
+    "  --version   show the version\n"
+    "Without a desktop, run quorvane (the console program) instead.\n";
+constexpr const char* kNoDisplay =
+    "quorvane-gui: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set); run quorvane for "
+    "the console instead.\n";
+constexpr const char* kAlreadyRunning = "quorvane-gui: Quorvane is already running; its window is shown.\n";
+constexpr const char* kOtherCopySilent =
+    "quorvane-gui: another copy of Quorvane holds this user's settings but does not answer.\n";
+
+// SIGTERM (the session ends) and SIGINT: noted at once for a running check, which ends early, and
+// passed through a pipe to the event loop, which runs the orderly stop.
+std::atomic<bool> stopSignalled{false};
+int signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+  stopSignalled = true;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+bool CatchStopSignals() {
+  if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool help = false, version = false;
+  std::string argumentText;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (!argumentText.empty()) argumentText += ' ';
+    argumentText += argument;
+    if (argument == "--help") {
+      help = true;
+    } else if (argument == "--version") {
+      version = true;
+    } else if (argument.find(quorvane::Program::kDevSwitch) == std::string::npos) {
+      std::fprintf(stderr, "quorvane-gui: unknown argument '%s'\n%s",
+                   quorvane::EscapedArgument(argument).c_str(), kUsage);
+      return kExitUsage;
+    }
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (version) {
+    std::printf("%s\n", quorvane::BuildWindowTitle().c_str());
+    return 0;
+  }
+  // Without a display QApplication would abort the process.
+  if (!HasDisplay()) {
+    std::fputs(kNoDisplay, stderr);
+    return kExitNoDisplay;
+  }
+  CatchStopSignals();
+
+  QApplication app(argc, argv);
+  // The window hides into the tray; only the orderly stop ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationName(QStringLiteral("Quorvane"));
+  QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+
+  quorvane::PosixPlatform platform;
+  quorvane::SingleInstance instance;
+  const std::optional<std::string> appData = platform.LocalAppDataFolder();
+  const std::string dataFolder = appData ? *appData + "/" + quorvane::kDataFolderName : "";
+  if (!instance.Acquire(dataFolder)) {
+    const bool shown = instance.AskToShow();
+    std::fputs(shown ? kAlreadyRunning : kOtherCopySilent, stderr);
+    return shown ? 0 : 1;
+  }
+
+  platform.SetStopQuery([] { return stopSignalled.load(); });
+  quorvane::QtDesktop desktop;
+  quorvane::Program program(platform, desktop, desktop);
+  desktop.Attach(program);
+  instance.Listen([&desktop] { desktop.ShowFromTray(); });
+  QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &desktop, [&desktop] {
+    char bytes[16];
+    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    desktop.StopProgram();
+  });
+
+  program.Main(argumentText);
+  desktop.Started();
+  if (!stopSignalled) app.exec();
+  desktop.StopProgram();  // does nothing when the stop already ran
+  return 0;
+}
