@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
-# Builds Quorvane and runs every test twice: a normal build, then one under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Builds Quorvane (console and desktop programs) and runs every test twice: a normal build, then one
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+# The desktop program (Qt 6) and its session test: a virtual X display, a tray host, input and screenshots.
+QUORVANE_APT_OPTIONS=--no-install-recommends \
+  scripts/deps.sh qt6-base-dev xvfb xauth xdotool x11-utils imagemagick trayer
 jobs=$(nproc)
 for variant in build build-asan; do
   sanitize=OFF
   [ "$variant" = build-asan ] && sanitize=ON
   echo "== $variant =="
-  cmake -S . -B "$variant" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=$sanitize >/dev/null
+  cmake -S . -B "$variant" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=$sanitize \
+    -DQUORVANE_QT=ON >/dev/null
   cmake --build "$variant" -j "$jobs"
   (cd "$variant" && ctest --output-on-failure -j "$jobs" --timeout 300)
 done

@@ -235,7 +235,8 @@ QWidget* QtMainWindow::Bind(Control& control) {
           {&form.cmdCheckNow, &frmMain::cmdCheckNow_Click},
           {&form.cmdUploadNow, &frmMain::cmdUploadNow_Click}};
       if (auto found = clicks.find(&control); found != clicks.end())
-        connect(button, &QPushButton::clicked, this, [this, click = found->second] { (form.*click)(); });
+        connect(button, &QPushButton::clicked, this,
+                [model = &form, click = found->second] { (model->*click)(); });
       if (&control == &form.cmdCheckNow || &control == &form.cmdUploadNow) MakeBold(button);
       widget = button;
       break;
