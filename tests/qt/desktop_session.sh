@@ -45,7 +45,7 @@ mkdir -p "$out/run" && chmod 700 "$out/run"
 data="$XDG_DATA_HOME/Quorvane"
 # The display's socket folder is the namespace's own, so display :77 never meets another X server.
 mount -t tmpfs tmpfs /tmp/.X11-unix
-Xvfb :77 -nolock -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+Xvfb :77 -nolock -noreset -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
 wait_for 10 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
 
 # 1. First run on a desktop without a tray: the window stays open and says why; SIGTERM saves.
@@ -86,7 +86,7 @@ sleep 1
 import -window "$window" "$out/window-expanded.png"
 xdotool mousemove "$x" "$y" click 3
 sleep 0.7
-import -window root -crop 360x220+664+0 +repage "$out/tray-menu.png"
+import -window root -crop 360x220+920+0 +repage "$out/tray-menu.png"
 xdotool key Escape
 
 # 3. Typed settings survive the session's end.
