@@ -48,6 +48,12 @@ mount -t tmpfs tmpfs /tmp/.X11-unix
 Xvfb :77 -nolock -noreset -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
 wait_for 10 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
 
+# 0. No display: one line and status 1 (no abort); an unknown argument: status 64.
+status=0; env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" >"$out/nodisplay.log" 2>&1 || status=$?
+[ $status -eq 1 ] && grep -q "no graphical display" "$out/nodisplay.log" || fail "no display: status $status"
+status=0; "$gui" --bogus >/dev/null 2>&1 || status=$?
+[ $status -eq 64 ] || fail "unknown argument: status $status"
+
 # 1. First run on a desktop without a tray: the window stays open and says why; SIGTERM saves.
 "$gui" >"$out/run1.log" 2>&1 &
 pid=$!
@@ -57,6 +63,14 @@ grep -q "First run under new user account" "$data/ipchange.log" || fail "no firs
 kill -TERM $pid && wait $pid || fail "SIGTERM did not end the program cleanly"
 [ "$(line_of "$data/config.txt" 15)" = "http://api.ipify.org/" ] || fail "settings not saved at SIGTERM"
 [ "$(line_of "$data/ip.txt" 1)" = "198.51.100.23" ] || fail "the echo server's address was not taken"
+
+# A stop during the splash, before the settings were read, must not save empty fields over them.
+cp "$data/config.txt" "$out/config.before"
+"$gui" >"$out/early-stop.log" 2>&1 &
+pid=$!
+sleep 0.7
+kill -TERM $pid && wait $pid || fail "SIGTERM during the splash did not end the program cleanly"
+cmp -s "$data/config.txt" "$out/config.before" || fail "a stop during the splash changed config.txt"
 
 # 2. With a tray host: only the icon shows; a click on it opens the window.
 trayer --edge top --align right --widthtype request --height 32 --transparent true --alpha 0 \
