@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -77,6 +78,9 @@ TEST_F(QtFrontEndTest, WidgetsAndModelFollowEachOtherBothWays) {
   EXPECT_EQ(Find<QComboBox>("cmbDDNSservice")->count(), 19);
   EXPECT_EQ(Find<QComboBox>("cmbDDNSservice")->currentText(), "DynDNS");
   EXPECT_EQ(Find<QLineEdit>("txtDDNSpassword")->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(Find<QLineEdit>("txtExternalIP")->isReadOnly() &&
+              Find<QLineEdit>("txtInternalIP")->isReadOnly() &&
+              Find<QPlainTextEdit>("txtSMTPlog")->isReadOnly());
 
   // Typed text reaches the model at once, and model changes reach the widgets.
   auto* interval = Find<QLineEdit>("txtInterval");

@@ -109,4 +109,18 @@ sleep 0.3
 kill -TERM $pid && wait $pid || fail "SIGTERM did not end the program cleanly"
 [ "$(line_of "$data/config.txt" 11)" = "37" ] || fail "the typed interval was not saved: $(line_of "$data/config.txt" 11)"
 ! icon_docked || fail "the icon stayed after the stop"
+
+# 4. The session ends while an echo service never answers: the check gives up at once, nothing hangs.
+python3 "$here/../support/servers/test_server.py" --hang >"$out/hang.port" &
+wait_for 5 test -s "$out/hang.port" || fail "the hanging server did not start"
+sed -i "15s|.*|http://127.0.0.1:$(head -1 "$out/hang.port")/\r|" "$data/config.txt"
+"$gui" >"$out/run3.log" 2>&1 &
+pid=$!
+wait_for 20 icon_docked || fail "the icon did not dock in the tray"
+sleep 1
+kill -TERM $pid
+stopped_at=$SECONDS
+wait $pid || fail "SIGTERM during a hanging check did not end the program cleanly"
+[ $((SECONDS - stopped_at)) -le 3 ] || fail "the stop waited $((SECONDS - stopped_at)) s for the hanging check"
+[ "$(line_of "$data/config.txt" 11)" = "37" ] || fail "settings lost at a stop during a check"
 echo "desktop session: all stories passed; screenshots in $out"
