@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -39,6 +40,9 @@ class QtFrontEndTest : public ::testing::Test {
     WriteAll(temp.Path() + "/Quorvane/config.txt",
              " 0 \r\nDynDNS\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n 0 \r\n 0 \r\n1/1/2014\r\n"
              "http://echo.test/\r\n");
+    QImage logo(32, 32, QImage::Format_RGB32);
+    logo.fill(Qt::red);
+    logo.save(QString::fromStdString(temp.File("logo.jpg")));  // beside the program: the window's background
     desktop.Attach(program);
     program.Main("");
     desktop.Started();
@@ -95,6 +99,9 @@ TEST_F(QtFrontEndTest, WidgetsAndModelFollowEachOtherBothWays) {
   EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   form.txtSMTPlog.SetText("one\r\ntwo\r\nthree");
   EXPECT_EQ(Find<QWidget>("txtSMTPlog")->property("plainText").toString(), "one\ntwo\nthree");
+
+  const QColor corner = desktop.Window().grab().toImage().pixelColor(2, 2);
+  EXPECT_TRUE(corner.red() > 200 && corner.green() < 60) << "logo.jpg is drawn behind the controls";
 
   // "Copy" puts the address on the clipboard.
   QTest::mouseClick(Find<QPushButton>("cmdCopyExtIP"), Qt::LeftButton);
