@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -103,6 +104,33 @@ TEST_F(QtFrontEndTest, WidgetsAndModelFollowEachOtherBothWays) {
   const QColor corner = desktop.Window().grab().toImage().pixelColor(2, 2);
   EXPECT_TRUE(corner.red() > 200 && corner.green() < 60) << "logo.jpg is drawn behind the controls";
 
+  form.lblStatus.SetToolTip("Response: <html><img src=x>");
+  EXPECT_TRUE(status->toolTip().contains("&lt;html&gt;")) << "a tool tip is plain text too";
+
+  // The URL box: a new line being typed at its end survives a check (which drops a last line end),
+  // Tab moves on instead of typing a tab, and what Latin-1 cannot hold is refused as it is typed.
+  auto* urls = Find<QPlainTextEdit>("txtExternalIPURL");
+  const std::string loaded = form.txtExternalIPURL.Text();
+  QApplication::setActiveWindow(&desktop.Window());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&desktop.Window()));
+  urls->setFocus();
+  urls->moveCursor(QTextCursor::End);
+  QTest::keyClick(urls, Qt::Key_Return);
+  const QString typed = urls->toPlainText();
+  EXPECT_EQ(form.txtExternalIPURL.Text(), loaded + "\r\n");
+  form.cmdCheckNow_Click();
+  EXPECT_EQ(form.txtExternalIPURL.Text(), loaded);
+  EXPECT_EQ(urls->toPlainText(), typed);
+  EXPECT_EQ(urls->textCursor().position(), typed.size());
+  QTest::keyClick(urls, Qt::Key_Tab);
+  EXPECT_EQ(form.txtExternalIPURL.Text(), loaded);
+  EXPECT_FALSE(urls->hasFocus());
+  for (const QString key : {"p", "\u20AC", "w"}) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key);
+    QApplication::sendEvent(interval, &press);
+  }
+  EXPECT_EQ(form.txtInterval.Text(), "17pw");
+
   // "Copy" puts the address on the clipboard.
   QTest::mouseClick(Find<QPushButton>("cmdCopyExtIP"), Qt::LeftButton);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "203.0.113.7");
@@ -182,11 +210,12 @@ TEST(QtSplashTest, ShowsTheProgramsTextsAndClosesOnAnyKey) {
 TEST(SingleInstanceTest, ASecondCopyFindsTheFirstAndAsksItToShowItsWindow) {
   TempDir temp;
   SingleInstance first, second, elsewhere;
-  ASSERT_TRUE(first.Acquire(temp.File("Quorvane")));
+  const std::string runtime = temp.Path() + "/";
+  ASSERT_TRUE(first.Acquire(temp.File("Quorvane"), runtime));
   int shown = 0;
   first.Listen([&shown] { ++shown; });
-  EXPECT_FALSE(second.Acquire(temp.File("Quorvane")));
-  EXPECT_TRUE(elsewhere.Acquire(temp.File("Other"))) << "another data folder is another program";
+  EXPECT_FALSE(second.Acquire(temp.File("Quorvane"), runtime));
+  EXPECT_TRUE(elsewhere.Acquire(temp.File("Other"), runtime)) << "another data folder is another program";
   EXPECT_TRUE(second.AskToShow());
   EXPECT_TRUE(QTest::qWaitFor([&shown] { return shown == 1; }, 2000));
 }

@@ -18,6 +18,7 @@ namespace quorvane {
 namespace {
 constexpr int kTwipsPerInch = 1440;
 constexpr const char* kNoTrayNote = " (no system tray: this window stays open)";
+constexpr int kTrayWatchMs = 2000;
 }  // namespace
 
 QtDesktop::QtDesktop() : heightTwips(frmMain::kLoadedHeight) {}
@@ -59,8 +60,17 @@ void QtDesktop::Attach(Program& attached) {
   });
 }
 
+void QtDesktop::Started() {
+  started = true;
+  if (showWhenStarted) ShowFromTray();
+}
+
 void QtDesktop::ShowFromTray() {
   if (stopped) return;
+  if (!started) {  // the start sequence hides the window once more: show it after that
+    showWhenStarted = true;
+    return;
+  }
   if (window->isMinimized()) SetWindowState(program->form.restoreState);
   window->show();
   window->raise();
@@ -84,9 +94,10 @@ void QtDesktop::StopProgram() {
 }
 
 void QtDesktop::Minimized() {
-  // With a tray, minimizing hides the window and leaves only the icon; without one it must stay
-  // reachable on the task bar.
-  if (trayShown) QMetaObject::invokeMethod(window.get(), &QWidget::hide, Qt::QueuedConnection);
+  // With a tray, minimizing hides the window and leaves only the icon; without one (none yet, or its
+  // host has gone) it must stay reachable on the task bar.
+  if (trayShown && QSystemTrayIcon::isSystemTrayAvailable())
+    QMetaObject::invokeMethod(window.get(), &QWidget::hide, Qt::QueuedConnection);
 }
 
 void QtDesktop::ShowSplash(const SplashText& text) {
@@ -194,21 +205,34 @@ void QtDesktop::OpenWebPage(const std::string& url) {
 
 void QtDesktop::AddToTray() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    // Hiding the window now would leave no way in at all.
+    // Hiding the window now would leave no way in at all. A tray that starts later (the panel of a
+    // session still starting) is looked for and used when it comes.
     noTray = true;
     SetCaption(caption);
     window->show();
+    connect(&trayWatch, &QTimer::timeout, this, &QtDesktop::LookForTray, Qt::UniqueConnection);
+    trayWatch.start(kTrayWatchMs);
     return;
   }
   tray.show();
   trayShown = true;
 }
 
+void QtDesktop::LookForTray() {
+  if (stopped || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+  trayWatch.stop();
+  noTray = false;
+  SetCaption(caption);
+  tray.show();
+  trayShown = true;
+}
+
 void QtDesktop::SetTrayTip(const std::string& tip) {
-  tray.setToolTip(LinesToQt(tip));
+  tray.setToolTip(LinesToQt(tip));  // addresses only: nothing in it can read as markup
 }
 
 void QtDesktop::RemoveFromTray() {
+  trayWatch.stop();
   tray.hide();
   trayShown = false;
 }

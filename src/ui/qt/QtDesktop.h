@@ -31,8 +31,9 @@ class QtDesktop : public QObject, public Desktop, public TimerService {
   // The tray icon's left click, and what a second copy of the program asks for: the window shown,
   // restored from minimized and raised.
   void ShowFromTray();
-  // Main has run: from now on a stop request can stop at once.
-  void Started() { started = true; }
+  // Main has run: from now on a stop request can stop at once, and a request to show the window
+  // that came during the start is carried out.
+  void Started();
   // The orderly stop (the close box, the tray's Quit, SIGTERM): runs once, then ends the event loop.
   void StopProgram();
 
@@ -67,6 +68,7 @@ class QtDesktop : public QObject, public Desktop, public TimerService {
  private:
   int TwipsPerPixel() const;
   void Minimized();
+  void LookForTray();
 
   Program* program = nullptr;
   std::unique_ptr<QtMainWindow> window;
@@ -75,6 +77,8 @@ class QtDesktop : public QObject, public Desktop, public TimerService {
   bool trayShown = false;
   bool noTray = false;  // the desktop has no tray: the window stays the way in
   bool started = false;
+  bool showWhenStarted = false;
+  QTimer trayWatch;  // while the desktop has no tray: looks for one that starts later
   bool stopped = false;
   int heightTwips;
   std::string caption;

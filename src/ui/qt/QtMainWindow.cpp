@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "ui/qt/QtText.h"
 
@@ -25,6 +26,23 @@ namespace {
 const QColor kPanelGrey(224, 224, 224);
 constexpr int kUrlBoxLines = 4;
 constexpr int kLogBoxLines = 6;
+
+QString WithoutTrailingLineEnds(QString text) {
+  while (text.endsWith('\n')) text.chop(1);
+  return text;
+}
+
+// Texts are kept as single bytes (Latin-1): a character that cannot be kept is refused as it is
+// typed, so a masked password never turns into something else unseen.
+class Latin1Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    for (const QChar c : input)
+      if (c.unicode() > 0xFF) return Invalid;
+    return Acceptable;
+  }
+};
 
 QFrame* Panel() {
   auto* panel = new QFrame;
@@ -187,6 +205,7 @@ QWidget* QtMainWindow::Bind(Control& control) {
       if (&control == &form.txtExternalIPURL || &control == &form.txtSMTPlog) {
         auto* box = new QPlainTextEdit;
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        box->setTabChangesFocus(true);
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         if (&control == &form.txtSMTPlog) {
           box->setReadOnly(true);
@@ -206,6 +225,7 @@ QWidget* QtMainWindow::Bind(Control& control) {
           box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
         }
         if (&control == &form.txtInterval) box->installEventFilter(this);
+        box->setValidator(new Latin1Validator(box));
         connect(box, &QLineEdit::textChanged, this,
                 [&control](const QString& text) { control.SetText(FromQt(text)); });
         widget = box;
@@ -221,6 +241,7 @@ QWidget* QtMainWindow::Bind(Control& control) {
       auto* box = new QComboBox;
       box->setEditable(true);
       box->setInsertPolicy(QComboBox::NoInsert);
+      box->setValidator(new Latin1Validator(box));
       connect(box, &QComboBox::editTextChanged, this,
               [&control](const QString& text) { control.SetText(FromQt(text)); });
       widget = box;
@@ -260,7 +281,7 @@ void QtMainWindow::ControlChanged(const Control& control) {
 void QtMainWindow::Show(const Control& control, QWidget* widget) {
   const QSignalBlocker block(widget);
   widget->setEnabled(control.Enabled());
-  widget->setToolTip(ToQt(control.ToolTip()));
+  widget->setToolTip(PlainTip(control.ToolTip()));
   const QString text = ToQt(control.Text());
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(text);
@@ -272,7 +293,17 @@ void QtMainWindow::Show(const Control& control, QWidget* widget) {
     if (line->text() != text) line->setText(text);  // a typed change is already there: keep the caret
   } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
     const QString lines = LinesToQt(control.Text());
-    if (box->toPlainText() != lines) box->setPlainText(lines);
+    // A check drops the URL list's last line end while the user may be typing a new line there: while
+    // the box has the focus, a difference in line ends at the end alone leaves it as the user has it.
+    const bool typing =
+        box->hasFocus() && WithoutTrailingLineEnds(box->toPlainText()) == WithoutTrailingLineEnds(lines);
+    if (box->toPlainText() != lines && !typing) {
+      const int caret = box->textCursor().position();
+      box->setPlainText(lines);
+      QTextCursor cursor = box->textCursor();
+      cursor.setPosition(std::min(caret, static_cast<int>(lines.size())));
+      box->setTextCursor(cursor);
+    }
     if (box->isReadOnly()) {  // the DDNS log: the newest lines stay in view
       box->moveCursor(QTextCursor::End);
       box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTextDocument>
 #include <string>
 
 namespace quorvane {
@@ -23,6 +24,12 @@ inline std::string LinesFromQt(const QString& text) {
   QString lines = text;
   return FromQt(
       lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\n', QStringLiteral("\r\n")));
+}
+
+// A tool tip that shows the text as it is: Qt would render a tip that looks like HTML (a proxy's
+// error page in the status line's tip) as markup.
+inline QString PlainTip(const std::string& text) {
+  return text.empty() ? QString() : Qt::convertFromPlainText(LinesToQt(text), Qt::WhiteSpaceNormal);
 }
 
 }  // namespace quorvane

@@ -15,13 +15,15 @@ constexpr const char* kLockFileName = ".quorvane-gui.lock";
 constexpr const char* kShowRequest = "show\n";
 constexpr int kConnectWaitMs = 2000;
 
-// The socket's name: per user and per data folder, so that two users or two folders never meet.
+constexpr int kRetryMs = 100;
+
+// The socket's file name: per data folder, so that two folders never meet. It lies in a folder only
+// the user can enter, so nobody else can take the name first.
 std::string SocketName(const std::string& folder) {
   std::uint64_t hash = 14695981039346656037ULL;
   for (const unsigned char c : folder) hash = (hash ^ c) * 1099511628211ULL;
   char text[64];
-  std::snprintf(text, sizeof text, "quorvane-gui-%u-%016llx", static_cast<unsigned>(::getuid()),
-                static_cast<unsigned long long>(hash));
+  std::snprintf(text, sizeof text, "quorvane-gui-%016llx.socket", static_cast<unsigned long long>(hash));
   return text;
 }
 }  // namespace
@@ -31,10 +33,10 @@ SingleInstance::~SingleInstance() {
   if (lockFd >= 0) ::close(lockFd);
 }
 
-bool SingleInstance::Acquire(const std::string& dataFolder) {
+bool SingleInstance::Acquire(const std::string& dataFolder, const std::string& runtimeFolder) {
   if (dataFolder.empty()) return true;
   ::mkdir(dataFolder.c_str(), 0700);
-  name = SocketName(dataFolder);
+  if (!runtimeFolder.empty()) name = runtimeFolder + SocketName(dataFolder);
   const std::string path = dataFolder + "/" + kLockFileName;
   lockFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lockFd < 0) return true;
@@ -45,7 +47,7 @@ bool SingleInstance::Acquire(const std::string& dataFolder) {
 }
 
 void SingleInstance::Listen(std::function<void()> showWindow) {
-  if (lockFd < 0) return;
+  if (lockFd < 0 || name.empty()) return;
   // Holding the lock, any socket left under the name is a dead copy's.
   QLocalServer::removeServer(QString::fromStdString(name));
   server.setSocketOptions(QLocalServer::UserAccessOption);
@@ -63,11 +65,17 @@ void SingleInstance::Listen(std::function<void()> showWindow) {
 }
 
 bool SingleInstance::AskToShow() {
-  QLocalSocket socket;
-  socket.connectToServer(QString::fromStdString(name));
-  if (!socket.waitForConnected(kConnectWaitMs)) return false;
-  socket.write(kShowRequest);
-  return socket.waitForBytesWritten(kConnectWaitMs);
+  if (name.empty()) return false;
+  for (int waited = 0; waited < kConnectWaitMs; waited += kRetryMs) {
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(name));
+    if (socket.waitForConnected(kConnectWaitMs)) {
+      socket.write(kShowRequest);
+      return socket.waitForBytesWritten(kConnectWaitMs);
+    }
+    ::usleep(kRetryMs * 1000);  // the first copy may not listen yet
+  }
+  return false;
 }
 
 }  // namespace quorvane

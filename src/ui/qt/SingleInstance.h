@@ -18,11 +18,13 @@ class SingleInstance {
   ~SingleInstance();
 
   // Takes the lock for the data folder (created when missing). False when another copy holds it.
-  // A folder that cannot be used locks nothing and counts as free.
-  bool Acquire(const std::string& dataFolder);
+  // A folder that cannot be used locks nothing and counts as free. The socket lives in the user's
+  // private runtime folder (ending with '/'); without one there is no socket.
+  bool Acquire(const std::string& dataFolder, const std::string& runtimeFolder);
   // Listens for a second copy's request; showWindow runs for each.
   void Listen(std::function<void()> showWindow);
-  // Asks the copy holding the lock to show its window. False when it could not be reached.
+  // Asks the copy holding the lock to show its window; a copy that is still starting is given two
+  // seconds. False when it could not be reached.
   bool AskToShow();
 
  private:

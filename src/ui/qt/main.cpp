@@ -16,6 +16,7 @@
 #include "app/Version.h"
 #include "platform/posix/PosixPlatform.h"
 #include "settings/Folders.h"
+#include "settings/Settings.h"
 #include "ui/qt/QtDesktop.h"
 #include "ui/qt/SingleInstance.h"
 
@@ -38,8 +39,9 @@ constexpr const char* kAlreadyRunning = "quorvane-gui: Quorvane is already runni
 constexpr const char* kOtherCopySilent =
     "quorvane-gui: another copy of Quorvane holds this user's settings but does not answer.\n";
 
-// SIGTERM (the session ends) and SIGINT: noted at once for a running check, which ends early, and
-// passed through a pipe to the event loop, which runs the orderly stop.
+// SIGTERM (the session ends), SIGINT and SIGHUP (the terminal it was started from closed): noted at once for
+// a running check, which ends early, and passed through a pipe to the event loop, which runs the orderly
+// stop.
 std::atomic<bool> stopSignalled{false};
 int signalPipe[2] = {-1, -1};
 
@@ -55,15 +57,20 @@ bool CatchStopSignals() {
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+  return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0 &&
+         ::sigaction(SIGHUP, &action, nullptr) == 0;
 }
 
+// A display, or a Qt platform chosen that needs none (offscreen, a frame buffer); xcb or wayland
+// named without their display would make QApplication abort.
 bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
     if (value != nullptr && *value != '\0') return true;
   }
-  return false;
+  const std::string platform =
+      std::getenv("QT_QPA_PLATFORM") != nullptr ? std::getenv("QT_QPA_PLATFORM") : "";
+  return !platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland");
 }
 
 }  // namespace
@@ -110,7 +117,7 @@ int main(int argc, char** argv) {
   quorvane::SingleInstance instance;
   const std::optional<std::string> appData = platform.LocalAppDataFolder();
   const std::string dataFolder = appData ? *appData + "/" + quorvane::kDataFolderName : "";
-  if (!instance.Acquire(dataFolder)) {
+  if (!instance.Acquire(dataFolder, platform.TempFolder())) {
     const bool shown = instance.AskToShow();
     std::fputs(shown ? kAlreadyRunning : kOtherCopySilent, stderr);
     return shown ? 0 : 1;
@@ -127,6 +134,12 @@ int main(int argc, char** argv) {
     while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
     }
     desktop.StopProgram();
+  });
+
+  // The session manager asks for the user's data before the session ends: save it now, in case the
+  // session ends the program without a signal.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &desktop, [&program] {
+    if (!program.busy && !program.form.unloaded) quorvane::SaveSettings(program);
   });
 
   program.Main(argumentText);
