@@ -85,16 +85,22 @@ pid=$!
 wait_for 20 icon_docked || fail "the icon did not dock in the tray"
 sleep 0.5
 ! window_shown || fail "the window opened although the tray icon is there"
+# A second copy shows the running one's window and ends.
+"$gui" >"$out/second.log" 2>&1 || fail "the second copy failed"
+grep -q "already running" "$out/second.log" || fail "the second copy did not find the first"
+wait_for 5 window_shown || fail "the second copy did not bring up the first one's window"
+kill -TERM $pid && wait $pid || fail "SIGTERM did not end the program cleanly"
+
+"$gui" >"$out/run2b.log" 2>&1 &
+pid=$!
+wait_for 20 icon_docked || fail "the icon did not dock in the tray"
+sleep 0.5
 read -r x y < <(icon_centre)
 xdotool mousemove "$x" "$y" click 1
 wait_for 5 window_shown || fail "a click on the icon did not open the window"
 sleep 0.5
 window=$(xdotool search --onlyvisible --name "^Quorvane 1.0.0" | head -1)
 import -window "$window" "$out/window-collapsed.png"
-
-# A second copy shows the running one's window and ends.
-"$gui" >"$out/second.log" 2>&1 || fail "the second copy failed"
-grep -q "already running" "$out/second.log" || fail "the second copy did not find the first"
 
 # Keyboard: from the check box, Tab reaches "More..." (the service list is one stop).
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"

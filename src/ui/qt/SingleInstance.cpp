@@ -1,79 +1,59 @@
 #include "ui/qt/SingleInstance.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QLocalSocket>
-#include <cstdint>
+#include <cstdlib>
+#include <string>
 
 namespace quorvane {
 
 namespace {
 constexpr const char* kLockFileName = ".quorvane-gui.lock";
-constexpr const char* kShowRequest = "show\n";
-constexpr int kConnectWaitMs = 2000;
+constexpr int kWaitMs = 2000;
+constexpr int kRetryMs = 50;
 
-constexpr int kRetryMs = 100;
-
-// The socket's file name: per data folder, so that two folders never meet. It lies in a folder only
-// the user can enter, so nobody else can take the name first.
-std::string SocketName(const std::string& folder) {
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (const unsigned char c : folder) hash = (hash ^ c) * 1099511628211ULL;
-  char text[64];
-  std::snprintf(text, sizeof text, "quorvane-gui-%016llx.socket", static_cast<unsigned long long>(hash));
-  return text;
-}
+static_assert(SingleInstance::kShowSignal == SIGUSR1);
 }  // namespace
 
 SingleInstance::~SingleInstance() {
-  server.close();
   if (lockFd >= 0) ::close(lockFd);
 }
 
-bool SingleInstance::Acquire(const std::string& dataFolder, const std::string& runtimeFolder) {
+bool SingleInstance::Acquire(const std::string& dataFolder) {
   if (dataFolder.empty()) return true;
   ::mkdir(dataFolder.c_str(), 0700);
-  if (!runtimeFolder.empty()) name = runtimeFolder + SocketName(dataFolder);
-  const std::string path = dataFolder + "/" + kLockFileName;
-  lockFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (lockFd < 0) return true;
-  if (::flock(lockFd, LOCK_EX | LOCK_NB) == 0) return true;
-  ::close(lockFd);
-  lockFd = -1;
-  return false;
+  path = dataFolder + "/" + kLockFileName;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return true;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  lockFd = fd;
+  const std::string id = std::to_string(::getpid()) + "\n";
+  if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, id.data(), id.size(), 0) != static_cast<ssize_t>(id.size()))
+    ::ftruncate(fd, 0);  // no id: a second copy then cannot reach this one, and says so
+  return true;
 }
 
-void SingleInstance::Listen(std::function<void()> showWindow) {
-  if (lockFd < 0 || name.empty()) return;
-  // Holding the lock, any socket left under the name is a dead copy's.
-  QLocalServer::removeServer(QString::fromStdString(name));
-  server.setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server.listen(QString::fromStdString(name))) return;
-  QObject::connect(&server, &QLocalServer::newConnection, &server,
-                   [this, showWindow = std::move(showWindow)] {
-                     while (QLocalSocket* peer = server.nextPendingConnection()) {
-                       QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                       QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, showWindow] {
-                         if (peer->readAll().startsWith("show")) showWindow();
-                         peer->disconnectFromServer();
-                       });
-                     }
-                   });
+pid_t SingleInstance::Holder() const {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return 0;
+  char text[24] = {};
+  const ssize_t got = ::read(fd, text, sizeof text - 1);
+  ::close(fd);
+  const long id = got > 0 ? std::strtol(text, nullptr, 10) : 0;
+  return id > 1 ? static_cast<pid_t>(id) : 0;
 }
 
-bool SingleInstance::AskToShow() {
-  if (name.empty()) return false;
-  for (int waited = 0; waited < kConnectWaitMs; waited += kRetryMs) {
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(name));
-    if (socket.waitForConnected(kConnectWaitMs)) {
-      socket.write(kShowRequest);
-      return socket.waitForBytesWritten(kConnectWaitMs);
-    }
-    ::usleep(kRetryMs * 1000);  // the first copy may not listen yet
+bool SingleInstance::AskToShow() const {
+  for (int waited = 0; waited < kWaitMs; waited += kRetryMs) {
+    if (const pid_t holder = Holder(); holder > 0) return ::kill(holder, kShowSignal) == 0;
+    ::usleep(kRetryMs * 1000);
   }
   return false;
 }

@@ -45,20 +45,28 @@ constexpr const char* kOtherCopySilent =
 std::atomic<bool> stopSignalled{false};
 int signalPipe[2] = {-1, -1};
 
+constexpr char kStopByte = 1, kShowByte = 2;
+
 void OnStopSignal(int) {
   stopSignalled = true;
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &kStopByte, 1);
 }
 
-bool CatchStopSignals() {
+// A second copy's request to show the window (see SingleInstance).
+void OnShowSignal(int) {
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &kShowByte, 1);
+}
+
+bool CatchSignals() {
   if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0 &&
-         ::sigaction(SIGHUP, &action, nullptr) == 0;
+  bool ok = ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0 &&
+            ::sigaction(SIGHUP, &action, nullptr) == 0;
+  action.sa_handler = OnShowSignal;
+  return ::sigaction(quorvane::SingleInstance::kShowSignal, &action, nullptr) == 0 && ok;
 }
 
 // A display, or a Qt platform chosen that needs none (offscreen, a frame buffer); xcb or wayland
@@ -105,7 +113,7 @@ int main(int argc, char** argv) {
     std::fputs(kNoDisplay, stderr);
     return kExitNoDisplay;
   }
-  CatchStopSignals();
+  CatchSignals();
 
   QApplication app(argc, argv);
   // The window hides into the tray; only the orderly stop ends the program.
@@ -117,7 +125,7 @@ int main(int argc, char** argv) {
   quorvane::SingleInstance instance;
   const std::optional<std::string> appData = platform.LocalAppDataFolder();
   const std::string dataFolder = appData ? *appData + "/" + quorvane::kDataFolderName : "";
-  if (!instance.Acquire(dataFolder, platform.TempFolder())) {
+  if (!instance.Acquire(dataFolder)) {
     const bool shown = instance.AskToShow();
     std::fputs(shown ? kAlreadyRunning : kOtherCopySilent, stderr);
     return shown ? 0 : 1;
@@ -127,13 +135,17 @@ int main(int argc, char** argv) {
   quorvane::QtDesktop desktop;
   quorvane::Program program(platform, desktop, desktop);
   desktop.Attach(program);
-  instance.Listen([&desktop] { desktop.ShowFromTray(); });
-  QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
-  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &desktop, [&desktop] {
+  QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&signalNotifier, &QSocketNotifier::activated, &desktop, [&desktop] {
     char bytes[16];
-    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+    bool stop = false, show = false;
+    for (ssize_t got; (got = ::read(signalPipe[0], bytes, sizeof bytes)) > 0;)
+      for (ssize_t i = 0; i < got; ++i) (bytes[i] == kStopByte ? stop : show) = true;
+    if (stop) {
+      desktop.StopProgram();
+    } else if (show) {
+      desktop.ShowFromTray();
     }
-    desktop.StopProgram();
   });
 
   // The session manager asks for the user's data before the session ends: save it now, in case the
