@@ -174,6 +174,7 @@ TEST_F(ChangeLogTest, StartRemovesOnlyOurStaleTemporaries) {
     EXPECT_TRUE(exists(folder / kept)) << kept;
   EXPECT_EQ(exists(folder / ".ip.txt.Foreig"), foreign);
   EXPECT_TRUE(exists(folder / "config.txt"));
+  EXPECT_EQ(LogTexts().front(), "First run under new user account. Creating default config.txt file.");
 }
 
 }  // namespace
