@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, IntervalLostFocus) {
   const std::tuple<std::string, std::int16_t, std::string, std::int16_t> cases[] = {
       // clang-format off
       {"abc", 3, numbers, 3}, {"1", 3, minimum, 0}, {"-99999999", 3, minimum, 0}, {"10", 3, "", 3},
-      {" 4 ", 5, "", 3}, {"3.5", 4, "", 2}, {"4.5", 4, "", 4}};  // clang-format on
+      {" 4 ", 5, "", 3}, {"3.5", 4, "", 2}, {"4.5", 4, "", 4}, {"2", 3, "", 1}};  // clang-format on
   for (const auto& [text, before, message, after] : cases) {
     SCOPED_TRACE("interval text '" + text + "'");
     desktop.messages.clear(), desktop.focused.clear();
@@ -321,6 +321,8 @@ TEST_F(MainWindowTest, MainLoadsTheWindowChecksAndStartsTheTimer) {
   EXPECT_EQ(std::make_pair(desktop.visible, desktop.state), std::make_pair(true, WindowState::Normal));
   form.mnuTrayShowHide_Click();
   EXPECT_EQ(desktop.state, WindowState::Minimized);
+  form.mnuTrayShowHide_Click();  // minimized on the task bar, so still visible: restored
+  EXPECT_EQ(desktop.state, WindowState::Normal);
 
   // Quit runs the stop twice: one timer kill, one tray removal, config.txt written.
   form.mnuTrayQuit_Click();

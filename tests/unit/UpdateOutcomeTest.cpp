@@ -68,6 +68,7 @@ TEST_F(UpdateOutcomeTest, EachAnswerIsShownLoggedDatedAndDecidesWhenTheNextUpdat
         success ? "DDNS Update Success" : (answer.empty() ? "DDNS Update Failure" : "DDNS Error: " + answer);
     EXPECT_EQ(form.lblStatus.Text(), verdict + " @ 03-07-2026 21:05:09" + (success ? "" : " - " + c.outcome));
     EXPECT_EQ(form.lblStatus.Colour(), success ? kGreen : answer.empty() ? kRed : kYellow);
+    EXPECT_TRUE(answer.empty() || form.lblStatus.ToolTip() == "DDNS server response: " + answer);
     EXPECT_EQ(program->state.updateFailed, !success);
     EXPECT_EQ(form.chkUpdateDynDNS.Value(), c.boxAfter);
 
