@@ -1,5 +1,10 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+
+#include "app/Program.h"
+#include "app/Version.h"
+
 namespace quorvane {
 
 std::string EscapedArgument(const std::string& argument) {
@@ -17,6 +22,44 @@ std::string EscapedArgument(const std::string& argument) {
     }
   }
   return text;
+}
+
+bool CommandLine::Has(std::string_view option) const {
+  return std::find(options.begin(), options.end(), option) != options.end();
+}
+
+CommandLine ReadCommandLine(int argc, const char* const* argv,
+                            std::initializer_list<std::string_view> known) {
+  CommandLine line;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (i > 1) line.argumentText += ' ';
+    line.argumentText += argument;
+    if (std::find(known.begin(), known.end(), argument) != known.end()) {
+      line.options.push_back(argument);
+    } else if (argument.find(Program::kDevSwitch) == std::string::npos && !line.unknown) {
+      line.unknown = EscapedArgument(argument);
+    }
+  }
+  return line;
+}
+
+std::optional<int> AnswerAtOnce(const CommandLine& line, const char* programName, const char* usage,
+                                std::FILE* out, std::FILE* err) {
+  constexpr int kExitUsage = 64;
+  if (line.unknown) {
+    std::fprintf(err, "%s: unknown argument '%s'\n%s", programName, line.unknown->c_str(), usage);
+    return kExitUsage;
+  }
+  if (line.Has("--help")) {
+    std::fputs(usage, out);
+    return 0;
+  }
+  if (line.Has("--version")) {
+    std::fprintf(out, "%s\n", BuildWindowTitle().c_str());
+    return 0;
+  }
+  return std::nullopt;
 }
 
 }  // namespace quorvane

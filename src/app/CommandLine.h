@@ -1,8 +1,31 @@
 #pragma once
 
+#include <cstdio>
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quorvane {
+
+// A program's command line. Every argument is looked at before any is acted on, so an unknown one is
+// refused wherever it stands.
+struct CommandLine {
+  std::string argumentText;            // every argument joined by blanks: developer mode is read from it
+  std::vector<std::string> options;    // the known options given
+  std::optional<std::string> unknown;  // the first argument not understood, escaped for a message
+  bool Has(std::string_view option) const;
+};
+
+// Reads the arguments after the program's path. `known` are the options the program understands;
+// "-dev" may stand anywhere, also inside a longer argument.
+CommandLine ReadCommandLine(int argc, const char* const* argv, std::initializer_list<std::string_view> known);
+
+// Answers what needs no start: an unknown argument (one line and the usage on err, status 64),
+// --help (the usage on out) and --version. The exit status, or nullopt when the program is to start.
+std::optional<int> AnswerAtOnce(const CommandLine& line, const char* programName, const char* usage,
+                                std::FILE* out, std::FILE* err);
 
 // An argument quoted in a message: controls as \xNN and backslashes doubled, so that it stays one
 // line and reads back unambiguously.

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr int kExitUsage = 64;
 constexpr int kExitNoAddress = 1;
 constexpr int kExitUpdateFailed = 2;
 
@@ -31,34 +31,12 @@ constexpr const char* kNoTempFolderWarning =
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool once = false, help = false, version = false;
-  std::string argumentText;  // every argument, for the developer-mode test
-  // Every argument is looked at before any is acted on, so an unknown one is refused wherever it stands.
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (!argumentText.empty()) argumentText += ' ';
-    argumentText += argument;
-    if (argument == "--help") {
-      help = true;
-    } else if (argument == "--version") {
-      version = true;
-    } else if (argument == "--once") {
-      once = true;
-    } else if (argument != "--console" && argument.find(quorvane::Program::kDevSwitch) == std::string::npos) {
-      // --console is the only front end built in; -dev may stand inside a longer argument.
-      std::fprintf(stderr, "quorvane: unknown argument '%s'\n%s", quorvane::EscapedArgument(argument).c_str(),
-                   kUsage);
-      return kExitUsage;
-    }
-  }
-  if (help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (version) {
-    std::printf("%s\n", quorvane::BuildWindowTitle().c_str());
-    return 0;
-  }
+  // --console is the only front end built in, so it changes nothing.
+  const quorvane::CommandLine line =
+      quorvane::ReadCommandLine(argc, argv, {"--help", "--version", "--once", "--console"});
+  if (const std::optional<int> status = quorvane::AnswerAtOnce(line, "quorvane", kUsage, stdout, stderr))
+    return *status;
+  const bool once = line.Has("--once");
 
   quorvane::ConsoleDesktop::BlockStopSignals();
   quorvane::PosixPlatform platform;
@@ -70,7 +48,7 @@ int main(int argc, char** argv) {
   quorvane::Program program(platform, desktop, desktop);
   program.form.AttachView(&desktop);
   desktop.SetReloadHandler([&program] { quorvane::ReloadSettings(program); });
-  program.Main(argumentText);
+  program.Main(line.argumentText);
 
   if (once) {
     program.ShutDown();

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr int kExitUsage = 64;
 constexpr int kExitNoDisplay = 1;
 
 constexpr const char* kUsage =
@@ -84,30 +83,9 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool help = false, version = false;
-  std::string argumentText;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (!argumentText.empty()) argumentText += ' ';
-    argumentText += argument;
-    if (argument == "--help") {
-      help = true;
-    } else if (argument == "--version") {
-      version = true;
-    } else if (argument.find(quorvane::Program::kDevSwitch) == std::string::npos) {
-      std::fprintf(stderr, "quorvane-gui: unknown argument '%s'\n%s",
-                   quorvane::EscapedArgument(argument).c_str(), kUsage);
-      return kExitUsage;
-    }
-  }
-  if (help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (version) {
-    std::printf("%s\n", quorvane::BuildWindowTitle().c_str());
-    return 0;
-  }
+  const quorvane::CommandLine line = quorvane::ReadCommandLine(argc, argv, {"--help", "--version"});
+  if (const std::optional<int> status = quorvane::AnswerAtOnce(line, "quorvane-gui", kUsage, stdout, stderr))
+    return *status;
   // Without a display QApplication would abort the process.
   if (!HasDisplay()) {
     std::fputs(kNoDisplay, stderr);
@@ -154,7 +132,7 @@ int main(int argc, char** argv) {
     if (!program.busy && !program.form.unloaded) quorvane::SaveSettings(program);
   });
 
-  program.Main(argumentText);
+  program.Main(line.argumentText);
   desktop.Started();
   if (!stopSignalled) app.exec();
   desktop.StopProgram();  // does nothing when the stop already ran
