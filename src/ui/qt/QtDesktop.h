@@ -25,9 +25,6 @@ class QtDesktop : public QObject, public Desktop, public TimerService {
   void Attach(Program& program);
   QtMainWindow& Window() { return *window; }
   QMenu& TrayMenu() { return menu; }
-  QSystemTrayIcon& TrayIcon() { return tray; }
-  // True once the tray icon is showing.
-  bool InTray() const { return trayShown; }
   // The tray icon's left click, and what a second copy of the program asks for: the window shown,
   // restored from minimized and raised.
   void ShowFromTray();
