@@ -126,14 +126,13 @@ int main(int argc, char** argv) {
     }
   });
 
+  program.Main(line.argumentText);
+  desktop.Started();
   // The session manager asks for the user's data before the session ends: save it now, in case the
-  // session ends the program without a signal.
+  // session ends the program without a signal. Only once the start has read the settings.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &desktop, [&program] {
     if (!program.busy && !program.form.unloaded) quorvane::SaveSettings(program);
   });
-
-  program.Main(line.argumentText);
-  desktop.Started();
   if (!stopSignalled) app.exec();
   desktop.StopProgram();  // does nothing when the stop already ran
   return 0;
