@@ -50,7 +50,8 @@ void QtDesktop::Attach(Program& attached) {
             [&form, handler = handler] { (form.*handler)(); });
   }
   connect(menu.addAction(QStringLiteral("&Quit")), &QAction::triggered, this, [this, &form] {
-    form.mnuTrayQuit_Click();
+    // Chosen while the start or a check waits in a message box, the stop waits for it (and unloads).
+    if (started && !program->busy) form.mnuTrayQuit_Click();
     StopProgram();
   });
   tray.setIcon(ProgramIcon());
