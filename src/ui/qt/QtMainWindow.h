@@ -54,7 +54,6 @@ class QtMainWindow : public QWidget, public FormView {
   QWidget* BuildExtensionArea();
   // Creates the widget for a control and ties both directions together.
   QWidget* Bind(Control& control);
-  QLabel* Caption(Control& control);
   void Show(const Control& control, QWidget* widget);
 
   frmMain& form;
