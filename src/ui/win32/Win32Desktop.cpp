@@ -1,5 +1,6 @@
 #include "ui/win32/Win32Desktop.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/Program.h"
@@ -13,6 +14,9 @@ constexpr const char* kHookProperty = "Quorvane.TrayDesktop";
 constexpr UINT_PTR kStopRetryTimer = 100;  // a stop that waits for a running check
 constexpr UINT kStopRetryMs = 100;
 constexpr UINT kFirstMenuId = 1;
+// The tip field of the record's first form, whose size the icon is added with (the headers' own
+// field is longer).
+constexpr std::size_t kFirstTipSize = 64;
 
 // A modal box of this thread (a message box a check waits on) is asked to close, so that the check
 // can end and a stop can follow.
@@ -61,7 +65,8 @@ void Win32Desktop::Attach(Program& attached) {
 
   // The tray menu, in the order users know it; every item stays enabled.
   trayMenu = CreatePopupMenu();
-  const char* captions[] = {"&Show/Hide", "&View Log", "&Check Now", "&Update Now", nullptr, "&About", "&Quit"};
+  const char* captions[] = {"&Show/Hide", "&View Log", "&Check Now", "&Update Now",
+                            nullptr,      "&About",    "&Quit"};
   UINT id = kFirstMenuId;
   for (const char* caption : captions)
     AppendMenuA(trayMenu, caption ? MF_STRING : MF_SEPARATOR, caption ? id++ : 0, caption);
@@ -149,7 +154,8 @@ void Win32Desktop::SetWindowState(WindowState state) {
     // minimize does.
     if (trayForm) ::ShowWindow(handle, SW_HIDE);
   } else if (IsIconic(handle) || IsZoomed(handle)) {
-    if (IsWindowVisible(handle)) ::ShowWindow(handle, state == WindowState::Maximized ? SW_MAXIMIZE : SW_RESTORE);
+    if (IsWindowVisible(handle))
+      ::ShowWindow(handle, state == WindowState::Maximized ? SW_MAXIMIZE : SW_RESTORE);
   }
 }
 
@@ -175,7 +181,8 @@ void Win32Desktop::MoveWindow(int, int) {
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
   SetWindowPos(Window(), nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+               work.top + (work.bottom - work.top - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int Win32Desktop::ScreenWidth() {
@@ -200,7 +207,8 @@ void Win32Desktop::FocusControl(const std::string& controlName) {
 
 void Win32Desktop::MessageBox(const std::string& text, const std::string& title) {
   // Owned by the window only while it shows: a hidden owner would hide the box with it.
-  ::MessageBoxA(IsWindowVisible(Window()) ? Window() : nullptr, text.c_str(), title.c_str(), MB_OK | MB_SETFOREGROUND);
+  ::MessageBoxA(IsWindowVisible(Window()) ? Window() : nullptr, text.c_str(), title.c_str(),
+                MB_OK | MB_SETFOREGROUND);
 }
 
 bool Win32Desktop::SetClipboardText(const std::string& text) {
@@ -225,7 +233,8 @@ void Win32Desktop::OpenTextViewer(const std::string& path) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
@@ -254,8 +263,8 @@ void Win32Desktop::AddToTray() {
 
 void Win32Desktop::SetTrayTip(const std::string& tip) {
   if (!trayForm) return;  // developer mode: no icon
-  const std::size_t length = std::min(tip.size(), sizeof iconData.szTip - 1);
-  std::memset(iconData.szTip, 0, sizeof iconData.szTip);
+  const std::size_t length = std::min(tip.size(), kFirstTipSize - 1);
+  std::memset(iconData.szTip, 0, kFirstTipSize);
   std::memcpy(iconData.szTip, tip.data(), length);
   iconData.uFlags = NIF_TIP;
   notifyIcon(NIM_MODIFY, &iconData);
@@ -326,9 +335,8 @@ void Win32Desktop::ShowTrayMenu() {
   SetForegroundWindow(handle);
   POINT at{};
   GetCursorPos(&at);
-  const UINT chosen =
-      static_cast<UINT>(TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0,
-                                       handle, nullptr));
+  const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+      trayMenu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, handle, nullptr));
   frmMain& form = program->form;
   void (frmMain::*const handlers[])() = {&frmMain::mnuTrayShowHide_Click, &frmMain::mnuTrayViewLog_Click,
                                          &frmMain::mnuTrayCheckNow_Click, &frmMain::mnuTrayUpdateNow_Click,

@@ -12,8 +12,8 @@ namespace {
 
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which the dialog keys send
 constexpr COLORREF kPanelGrey = RGB(224, 224, 224);
-constexpr int kDropDownTwips = 2400;                   // the open list of a combo box
-constexpr std::size_t kMaxPictureBytes = 16u << 20;    // a logo.jpg larger than this is not read
+constexpr int kDropDownTwips = 2400;                 // the open list of a combo box
+constexpr std::size_t kMaxPictureBytes = 16u << 20;  // a logo.jpg larger than this is not read
 constexpr const char* kEndOfTextProperty = "Quorvane.EndOfText";
 
 // Where each control sits, in twips of the client area.
@@ -139,11 +139,11 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, frmMain& form, Handlers han
   RECT outer{0, 0, Pixels(kClientWidthTwips), Pixels(kCollapsedClientTwips)};
   AdjustWindowRectEx(&outer, style, FALSE, 0);
   window = CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, form.Caption().c_str(), style, CW_USEDEFAULT,
-                           CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                           instance, this);
+                           CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                           nullptr, instance, this);
   if (window == nullptr) return;
-  toolTips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
-                             0, 0, 0, window, nullptr, instance, nullptr);
+  toolTips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             0, 0, 0, 0, window, nullptr, instance, nullptr);
   SendMessageA(toolTips, TTM_SETMAXTIPWIDTH, 0, Pixels(5000));
   CreateChildren();
   SetExpanded(false);
@@ -151,9 +151,9 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, frmMain& form, Handlers han
 
 Win32MainWindow::~Win32MainWindow() {
   if (IsWindow(window)) DestroyWindow(window);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(font), static_cast<HGDIOBJ>(boldFont),
-                         static_cast<HGDIOBJ>(linkFont), static_cast<HGDIOBJ>(panelBrush),
-                         static_cast<HGDIOBJ>(pictureBrush), static_cast<HGDIOBJ>(picture)})
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(font), static_cast<HGDIOBJ>(boldFont), static_cast<HGDIOBJ>(linkFont),
+        static_cast<HGDIOBJ>(panelBrush), static_cast<HGDIOBJ>(pictureBrush), static_cast<HGDIOBJ>(picture)})
     if (object != nullptr) DeleteObject(object);
   for (HICON icon : {bigIcon, smallIcon})
     if (icon != nullptr) DestroyIcon(icon);
@@ -202,12 +202,12 @@ void Win32MainWindow::CreateChildren() {
     }
     RECT place{Pixels(placement.x), Pixels(placement.y), Pixels(placement.x + placement.width),
                Pixels(placement.y + placement.height)};
-    HWND child = CreateWindowExA(extended, windowClass, "", style, place.left, place.top, place.right - place.left,
-                                 Pixels(height), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 instance, nullptr);
+    HWND child = CreateWindowExA(extended, windowClass, "", style, place.left, place.top,
+                                 place.right - place.left, Pixels(height), window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     HFONT childFont = font;
-    if (name == "lblHostName" || name == "txtExternalIP" || name == "txtInternalIP" || name == "cmdCheckNow" ||
-        name == "cmdUploadNow")
+    if (name == "lblHostName" || name == "txtExternalIP" || name == "txtInternalIP" ||
+        name == "cmdCheckNow" || name == "cmdUploadNow")
       childFont = boldFont;
     if (name == "lblViewIPChangeLog") childFont = linkFont;
     SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(childFont), FALSE);
@@ -259,7 +259,8 @@ void Win32MainWindow::ApplyToolTip(const Child& child) {
     tool.hwnd = window;
     tool.uId = reinterpret_cast<UINT_PTR>(part);
     tool.lpszText = const_cast<char*>(tip.c_str());
-    SendMessageA(toolTips, shown.empty() ? TTM_ADDTOOLA : TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(toolTips, shown.empty() ? TTM_ADDTOOLA : TTM_UPDATETIPTEXTA, 0,
+                 reinterpret_cast<LPARAM>(&tool));
   }
   shown = tip;
 }
@@ -278,7 +279,9 @@ void Win32MainWindow::ControlChanged(const Control& control) {
   // Equal text is left alone, so that the caret stays where the user types.
   if (WindowText(handle) != control.Text()) SetWindowTextA(handle, control.Text().c_str());
   if (control.Kind() == ControlKind::CheckBox) {
-    const WPARAM state = control.Value() == 1 ? BST_CHECKED : control.Value() == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+    const WPARAM state = control.Value() == 1   ? BST_CHECKED
+                         : control.Value() == 2 ? BST_INDETERMINATE
+                                                : BST_UNCHECKED;
     if (static_cast<WPARAM>(SendMessageA(handle, BM_GETCHECK, 0, 0)) != state)
       SendMessageA(handle, BM_SETCHECK, state, 0);
   }
@@ -370,11 +373,13 @@ HBRUSH Win32MainWindow::ColourStatic(HDC dc, HWND from) {
     return GetSysColorBrush(COLOR_WINDOW);
   }
   const Rgb colour = child->control->Colour();
-  SetTextColor(dc, IsWindowEnabled(from) ? RGB(colour.red, colour.green, colour.blue) : GetSysColor(COLOR_GRAYTEXT));
+  SetTextColor(
+      dc, IsWindowEnabled(from) ? RGB(colour.red, colour.green, colour.blue) : GetSysColor(COLOR_GRAYTEXT));
   SetBkMode(dc, TRANSPARENT);
   for (const RECT& panel : panels) {
     RECT overlap;
-    if (IntersectRect(&overlap, &panel, &child->place) && EqualRect(&overlap, &child->place)) return panelBrush;
+    if (IntersectRect(&overlap, &panel, &child->place) && EqualRect(&overlap, &child->place))
+      return panelBrush;
   }
   if (pictureBrush == nullptr) return faceBrush;
   SetBrushOrgEx(dc, -child->place.left, -child->place.top, nullptr);
@@ -452,7 +457,8 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_APP:  // the interval box lost the focus to another field of this window
-      if (GetFocus() != nullptr && IsChild(window, GetFocus()) && !form.unloaded) form.txtInterval_LostFocus();
+      if (GetFocus() != nullptr && IsChild(window, GetFocus()) && !form.unloaded)
+        form.txtInterval_LostFocus();
       return 0;
     case WM_TIMER:
       if (handlers.timer) handlers.timer(wParam);

@@ -75,7 +75,7 @@ class Win32MainWindow : public FormView {
   HBRUSH panelBrush = nullptr, faceBrush = nullptr, pictureBrush = nullptr;
   HBITMAP picture = nullptr;
   int dpi = 96;
-  bool painting = false;  // a repaint from the model: the controls' change notices are not edits
+  bool painting = false;          // a repaint from the model: the controls' change notices are not edits
   std::map<int, Child> children;  // by control id
   std::map<std::string, std::string> toolTipTexts;
   RECT panels[2]{};

@@ -30,8 +30,9 @@ struct Splash {
 
 // Point sizes in hundredths, as the fonts are specified (27.75 pt, 8.25 pt).
 HFONT ArialFont(int hundredthsOfPoint, int weight, int dpi) {
-  return CreateFontA(-MulDiv(hundredthsOfPoint, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial");
+  return CreateFontA(-MulDiv(hundredthsOfPoint, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                     ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                     DEFAULT_PITCH, "Arial");
 }
 
 void Paint(HWND window, const Splash& splash) {
@@ -40,9 +41,12 @@ void Paint(HWND window, const Splash& splash) {
   RECT frame{splash.Pixels(kFrame.left), splash.Pixels(kFrame.top), splash.Pixels(kFrame.right),
              splash.Pixels(kFrame.bottom)};
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-  const auto at = [&](int twips, LONG frameEdge) { return static_cast<int>(frameEdge) + splash.Pixels(twips); };
+  const auto at = [&](int twips, LONG frameEdge) {
+    return static_cast<int>(frameEdge) + splash.Pixels(twips);
+  };
   DrawIconEx(dc, splash.Pixels(kLogo.left), splash.Pixels(kLogo.top), splash.icon,
-             splash.Pixels(kLogo.right - kLogo.left), splash.Pixels(kLogo.bottom - kLogo.top), 0, nullptr, DI_NORMAL);
+             splash.Pixels(kLogo.right - kLogo.left), splash.Pixels(kLogo.bottom - kLogo.top), 0, nullptr,
+             DI_NORMAL);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kTextGrey);
   HGDIOBJ previous = SelectObject(dc, splash.titleFont);
@@ -53,10 +57,10 @@ void Paint(HWND window, const Splash& splash) {
   // The version follows the title, also where the title font is wider than the design allowed for.
   SIZE nameSize{};
   GetTextExtentPoint32A(dc, name.c_str(), static_cast<int>(name.size()), &nameSize);
-  const int versionLeft = std::max(at(kVersion.x, frame.left),
-                                   at(kProductName.x, frame.left) + static_cast<int>(nameSize.cx) + splash.Pixels(kTitleGapTwips));
-  TextOutA(dc, versionLeft, at(kVersion.y, frame.top), version.c_str(),
-           static_cast<int>(version.size()));
+  const int versionLeft =
+      std::max(at(kVersion.x, frame.left), at(kProductName.x, frame.left) + static_cast<int>(nameSize.cx) +
+                                               splash.Pixels(kTitleGapTwips));
+  TextOutA(dc, versionLeft, at(kVersion.y, frame.top), version.c_str(), static_cast<int>(version.size()));
   SelectObject(dc, splash.copyrightFont);
   RECT line{at(kCopyright.x, frame.left), at(kCopyright.y, frame.top),
             at(kCopyright.x + kCopyrightWidthTwips, frame.left), frame.bottom};

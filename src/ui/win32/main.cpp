@@ -1,7 +1,7 @@
 // quorvane.exe: Quorvane on Windows, with its window, tray icon and splash.
-#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <windows.h>
 // The window model's own MessageBox, not the ANSI/wide switch of the Windows headers.
 #undef MessageBox
 
