@@ -1,15 +1,14 @@
 // quorvane.exe: Quorvane on Windows, with its window, tray icon and splash.
+// First: it includes the Windows headers and takes back the name MessageBox.
+#include "ui/win32/Win32Desktop.h"
+// Then the common controls and COM, which build on them.
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
-// The window model's own MessageBox, not the ANSI/wide switch of the Windows headers.
-#undef MessageBox
 
 #include <string>
 
 #include "app/Program.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/win32/Win32Desktop.h"
 
 namespace {
 
