@@ -54,7 +54,8 @@ icon_centre() {
 icon_docked() { [ -n "$(icon_centre)" ]; }
 click_icon() { local x y; read -r x y < <(icon_centre); xdotool mousemove "$x" "$y" click "$1"; }
 
-# The program runs as `wine EXE`; Wine names the process after the exe (comm), whatever it execs.
+# `wine EXE` execs into the program: $program is its PID, and the process's name (comm) is the exe's.
+# shellcheck disable=SC2120,SC2034
 start_program() {
   wine "$exe" "$@" >>program.log 2>&1 </dev/null &
   program=$!
@@ -106,7 +107,8 @@ trap 'wineserver -k 2>/dev/null; true' EXIT
 wineserver -p >wine.log 2>&1 </dev/null
 wait_for 10 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
 wine wineboot >>wine.log 2>&1 </dev/null # Wine's services, before the first story's clock runs
-appdata=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v /Public/ | head -1)/Quorvane
+# shellcheck disable=SC2034 # for the stories, as is $program
+appdata=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Quorvane
 
 # --- Stories ---
 # Examples written against a stand-in tray program; each becomes one of quorvane.exe's user stories.
@@ -115,6 +117,7 @@ start_tray
 # 1. Without -dev: only the tray icon; a left click on it shows the window.
 start_program
 wait_for 20 icon_docked || fail "the icon did not dock in the tray"
+program_running || fail "the program is not found by its name"
 ! window_shown "Quorvane 1.0.0" || fail "the window opened although the tray icon is there"
 click_icon 1
 wait_for 5 window_shown "Quorvane 1.0.0" || fail "a click on the icon did not open the window"
