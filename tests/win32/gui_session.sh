@@ -35,7 +35,9 @@ wintext() {
   cat wintext.txt
   return $status
 }
-wintext_has() { wintext "$1" >/dev/null; grep -q -- "$2" wintext.txt; }
+# wintext_has PATTERN WINTEXT_ARGS...: wintext's output holds a line matching PATTERN.
+wintext_has() { local pattern=$1; shift; wintext "$@" >/dev/null; grep -q -- "$pattern" wintext.txt; }
+menu_open() { wintext_has "^window #32768 .* 1\$" --class "#32768"; }
 # screenshot WINDOW FILE [CROP]: a window, or with CROP (WxH+X+Y) that region of the whole screen.
 screenshot() { if [ $# -gt 2 ]; then import -window root -crop "$3" +repage "$2"; else import -window "$1" "$2"; fi; }
 
@@ -129,21 +131,21 @@ screenshot "$window" window.png
 # select all in Wine's edit control: End, Shift+Home.
 xdotool windowfocus --sync "$window"
 xdotool key End shift+Home BackSpace && xdotool type 37
-wait_for 3 wintext_has "Quorvane 1.0.0" "^101	Edit	1	1	37\$" ||
+wait_for 3 wintext_has "^101	Edit	1	1	37\$" "Quorvane 1.0.0" ||
   fail "the typed text did not reach the edit: $(wintext "Quorvane 1.0.0")"
 
 # 3. A message box (from the menu's "&Check Now"): found by its title, closed with Return.
 click_icon 3
-wait_for 3 wintext --class "#32768" >/dev/null || fail "no popup menu"
+wait_for 3 menu_open || fail "no popup menu"
 xdotool key c
-wait_for 3 wintext_has "Quorvane 1.0.0" "Numbers only, please." || fail "no message box"
+wait_for 3 wintext_has "Numbers only, please." "Quorvane 1.0.0" || fail "no message box"
 xdotool key Return
-wait_for 3 eval '! wintext_has "Quorvane 1.0.0" "^window #32770"' || fail "the message box stayed"
+wait_for 3 eval '! wintext_has "^window #32770" "Quorvane 1.0.0"' || fail "the message box stayed"
 
 # 4. The right-click menu: a screenshot of it next to the icon; "&Quit" ends the program, icon gone.
 # (Another process cannot read a Wine menu's items: check those in the program's own tests.)
 click_icon 3
-wait_for 3 wintext --class "#32768" >/dev/null || fail "no popup menu"
+wait_for 3 menu_open || fail "no popup menu"
 sleep 0.3
 screenshot root tray-menu.png 360x240+920+0
 xdotool key q
