@@ -2,12 +2,14 @@
 """Test web server for echo pages and updates, on loopback; prints its port, then serves until killed.
 --route/--redirect answer their paths, --status/--body (or --big N) every other; --no-length; --cut N
 sends N body bytes under a larger Content-Length, then breaks off; --cert/--key: HTTPS; --log and
---record append request lines and raw requests to files; --hang answers never, --hang-handshake reads never."""
+--record append request lines and raw requests to files; --body-file answers the file's contents as read
+at each request (a test changes them while a client runs); --hang answers never, --hang-handshake reads never."""
 import argparse, socket, socketserver, ssl, threading
 
 parser = argparse.ArgumentParser()
 for name, kind in [("--host", str), ("--port", int), ("--status", int), ("--body", str), ("--big", int),
-                   ("--cut", int), ("--cert", str), ("--key", str), ("--log", str), ("--record", str)]:
+                   ("--cut", int), ("--cert", str), ("--key", str), ("--log", str), ("--record", str),
+                   ("--body-file", str)]:
     parser.add_argument(name, type=kind)
 for name in ["--no-length", "--hang", "--hang-handshake"]:
     parser.add_argument(name, action="store_true")
@@ -47,7 +49,8 @@ class Handler(socketserver.BaseRequestHandler):
             if args.hang:
                 forever.wait()
             path = (line.split(b" ") + [b"", b""])[1].decode("latin-1")
-            status, body, *location = routes.get(path, (args.status or 200, default))
+            body = open(args.body_file, "rb").read() if args.body_file else default
+            status, body, *location = routes.get(path, (args.status or 200, body))
             head = "HTTP/1.0 %d Status\r\nContent-Type: text/plain\r\n" % status
             head += "".join("Location: %s\r\n" % where for where in location)
             if args.cut is not None:

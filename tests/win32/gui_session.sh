@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# quorvane.exe in a Windows desktop session: Wine on a virtual X display with a tray host (trayer),
+# in private mount, network and PID namespaces. Only loopback: /etc/hosts sends the echo services and
+# the update host to local test servers, and the CA bundle also trusts a test CA made here. Wine's TLS
+# caches trust per wineserver, so the wineserver starts inside. Everything ends with the namespace.
+# Usage: gui_session.sh QUORVANE_EXE WINTEXT_EXE WINE_PREFIX_TEMPLATE OUTPUT_FOLDER. Exit 77: skipped.
+set -euo pipefail
+exe=$(realpath "$1") wintext_exe=$(realpath "$2") template=$(realpath -m "$3") out=$(realpath -m "$4")
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${QV_IN_NAMESPACE:-}" ]; then
+  for tool in Xvfb trayer xdotool xwininfo import wine wineserver openssl python3 unshare; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+  unshare -mnpf --mount-proc true 2>/dev/null || { echo "SKIP: no private namespaces here"; exit 77; }
+  rm -rf "$out" && mkdir -p "$out"
+  QV_IN_NAMESPACE=1 exec unshare -mnpf --mount-proc "$0" "$@"
+fi
+cd "$out"
+
+fail() { echo "FAIL: $*"; exit 1; }
+# Waits up to $1 seconds for a command to succeed.
+wait_for() {
+  local deadline=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -lt $deadline ] || return 1; sleep 0.1; done
+}
+line_of() { sed -n "$2p" "$1" | tr -d '\r'; }
+# A mapped top-level X window with exactly this title (Wine maps only the windows it shows).
+window_shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+window_id() { xdotool search --onlyvisible --name "^$1\$" | head -1; }
+# The Win32 view of windows and controls (see wintext.cpp); Wine's output goes to a file, never a pipe.
+wintext() {
+  local status=0
+  wine "$wintext_exe" "$@" >wintext.txt 2>>wine.log </dev/null || status=$?
+  cat wintext.txt
+  return $status
+}
+# wintext_has PATTERN WINTEXT_ARGS...: wintext's output holds a line matching PATTERN.
+wintext_has() { local pattern=$1; shift; wintext "$@" >/dev/null; grep -q -- "$pattern" wintext.txt; }
+menu_open() { wintext_has "^window #32768 .* 1\$" --class "#32768"; }
+# screenshot WINDOW FILE [CROP]: a window, or with CROP (WxH+X+Y) that region of the whole screen.
+screenshot() { if [ $# -gt 2 ]; then import -window root -crop "$3" +repage "$2"; else import -window "$1" "$2"; fi; }
+
+start_tray() {
+  trayer --edge top --align right --widthtype request --height 32 --transparent true --alpha 0 >trayer.log 2>&1 &
+  wait_for 10 sh -c 'xwininfo -root -tree | grep -q "(\"panel\" \"trayer\")"' || fail "trayer did not start"
+}
+# Wine's explorer.exe owns every docked icon: the first of its windows inside trayer's panel.
+# Its centre from size and absolute position ("20x30+0+0  +1259+1").
+icon_centre() {
+  xwininfo -root -tree | awk 'panel && match($0, /[^ ]/) <= panel { panel = 0 }
+    /\("panel" "trayer"\)/ { panel = match($0, /[^ ]/) }
+    panel && /\("explorer.exe" "explorer.exe"\)/ { split($(NF-1), s, /[x+]/); split($NF, a, "+");
+    print int(a[2] + s[1] / 2), int(a[3] + s[2] / 2); exit }'
+}
+icon_docked() { [ -n "$(icon_centre)" ]; }
+click_icon() { local x y; read -r x y < <(icon_centre); xdotool mousemove "$x" "$y" click "$1"; }
+
+# `wine EXE` execs into the program: $program is its PID, and the process's name (comm) is the exe's.
+# shellcheck disable=SC2120,SC2034
+start_program() {
+  wine "$exe" "$@" >>program.log 2>&1 </dev/null &
+  program=$!
+}
+program_running() { pgrep -x "$(basename "$exe" | cut -c1-15)" >/dev/null; }
+program_ended() { ! program_running; }
+
+# The address the echo services answer and the update server's answer, read at each request.
+set_address() { echo "$1" >address.new && mv address.new address; }
+set_answer() { echo "$1" >answer.new && mv answer.new answer; }
+
+# --- Setup ---
+ip link set lo up
+key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+{
+  openssl req -x509 $key -subj /CN=QuorvaneGuiTestCA -addext basicConstraints=critical,CA:TRUE \
+    -addext keyUsage=critical,keyCertSign -keyout ca.key -out ca.pem
+  openssl req -new $key -subj /CN=update.quorvane.test -keyout server.key -out server.csr
+  printf 'subjectAltName=DNS:update.quorvane.test\nextendedKeyUsage=serverAuth\n' >server.ext
+  openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 7 -days 2 -extfile server.ext -out server.pem
+} >openssl.log 2>&1
+cat /etc/ssl/certs/ca-certificates.crt ca.pem >bundle.crt
+mount --bind bundle.crt /etc/ssl/certs/ca-certificates.crt
+echo "127.0.0.1 localhost api.ipify.org myip.dnsomatic.com checkip.dyndns.org update.quorvane.test" >hosts
+mount --bind hosts /etc/hosts
+
+server=$here/../support/servers/test_server.py
+set_address 198.51.100.23
+set_answer "good 198.51.100.23"
+python3 "$server" --port 80 --body-file address --log echo.log >echo.port 2>echo.err &
+python3 "$server" --port 443 --cert server.pem --key server.key --body-file answer --record record.txt \
+  >update.port 2>update.err &
+wait_for 10 test -s echo.port -a -s update.port || fail "the test servers did not start"
+
+# The display's socket folder is the namespace's own, so display :78 never meets another X server.
+export DISPLAY=:78 HOME=$out/home WINEPREFIX=$out/prefix WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+mkdir -p "$HOME"
+mount -t tmpfs tmpfs /tmp/.X11-unix
+Xvfb :78 -nolock -noreset -screen 0 1280x1024x24 -nolisten tcp >xvfb.log 2>&1 &
+[ -f "$template/.ready" ] || sh "$here/../../cmake/wine-run.sh" "$template"
+cp -a "$template" "$WINEPREFIX"
+# Wine's own fonts (Debian's fonts-wine) are not found where the package puts them: without Marlett
+# the caption buttons show as letters in the screenshots.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Without a window manager every hide would wait 2 s unless Wine's X11 driver leaves windows unmanaged.
+printf '\n[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n' >>"$WINEPREFIX/user.reg"
+trap 'wineserver -k 2>/dev/null; true' EXIT
+wineserver -p >wine.log 2>&1 </dev/null
+wait_for 10 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
+wine wineboot >>wine.log 2>&1 </dev/null # Wine's services, before the first story's clock runs
+# shellcheck disable=SC2034 # for the stories, as is $program
+appdata=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Quorvane
+
+# --- Stories ---
+# Examples written against a stand-in tray program; each becomes one of quorvane.exe's user stories.
+start_tray
+
+# 1. Without -dev: only the tray icon; a left click on it shows the window.
+start_program
+wait_for 20 icon_docked || fail "the icon did not dock in the tray"
+program_running || fail "the program is not found by its name"
+! window_shown "Quorvane 1.0.0" || fail "the window opened although the tray icon is there"
+click_icon 1
+wait_for 5 window_shown "Quorvane 1.0.0" || fail "a click on the icon did not open the window"
+window=$(window_id "Quorvane 1.0.0")
+screenshot "$window" window.png
+
+# 2. Typed keys reach the focused control. Without a window manager `xdotool windowactivate` fails;
+# windowfocus sets the X focus, and keys go to whatever Win32 control has the focus. Ctrl+A does not
+# select all in Wine's edit control: End, Shift+Home.
+xdotool windowfocus --sync "$window"
+xdotool key End shift+Home BackSpace && xdotool type 37
+wait_for 3 wintext_has "^101	Edit	1	1	37\$" "Quorvane 1.0.0" ||
+  fail "the typed text did not reach the edit: $(wintext "Quorvane 1.0.0")"
+
+# 3. A message box (from the menu's "&Check Now"): found by its title, closed with Return.
+click_icon 3
+wait_for 3 menu_open || fail "no popup menu"
+xdotool key c
+wait_for 3 wintext_has "Numbers only, please." "Quorvane 1.0.0" || fail "no message box"
+xdotool key Return
+wait_for 3 eval '! wintext_has "^window #32770" "Quorvane 1.0.0"' || fail "the message box stayed"
+
+# 4. The right-click menu: a screenshot of it next to the icon; "&Quit" ends the program, icon gone.
+# (Another process cannot read a Wine menu's items: check those in the program's own tests.)
+click_icon 3
+wait_for 3 menu_open || fail "no popup menu"
+sleep 0.3
+screenshot root tray-menu.png 360x240+920+0
+xdotool key q
+wait_for 5 program_ended || fail "&Quit did not end the program"
+! icon_docked || fail "the icon stayed after Quit"
+echo "Windows desktop session: all stories passed; screenshots in $out"
