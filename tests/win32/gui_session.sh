@@ -3,9 +3,12 @@
 # in private mount, network and PID namespaces. Only loopback: /etc/hosts sends the echo services and
 # the update host to local test servers, and the CA bundle also trusts a test CA made here. Wine's TLS
 # caches trust per wineserver, so the wineserver starts inside. Everything ends with the namespace.
-# Usage: gui_session.sh QUORVANE_EXE WINTEXT_EXE WINE_PREFIX_TEMPLATE OUTPUT_FOLDER. Exit 77: skipped.
+# Screenshots of the window and the tray menu land in the output folder (docs/ holds copies).
+# Usage: gui_session.sh QUORVANE_EXE WINTEXT_EXE GUI_TESTS_EXE WINE_PREFIX_TEMPLATE OUTPUT_FOLDER.
+# Exit 77: skipped.
 set -euo pipefail
-exe=$(realpath "$1") wintext_exe=$(realpath "$2") template=$(realpath -m "$3") out=$(realpath -m "$4")
+exe=$(realpath "$1") wintext_exe=$(realpath "$2") gui_tests=$(realpath "$3") template=$(realpath -m "$4")
+out=$(realpath -m "$5")
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${QV_IN_NAMESPACE:-}" ]; then
@@ -38,6 +41,24 @@ wintext() {
 # wintext_has PATTERN WINTEXT_ARGS...: wintext's output holds a line matching PATTERN.
 wintext_has() { local pattern=$1; shift; wintext "$@" >/dev/null; grep -q -- "$pattern" wintext.txt; }
 menu_open() { wintext_has "^window #32768 .* 1\$" --class "#32768"; }
+# The text of the main window's control with this id.
+control_text() { wintext "Quorvane 1.0.0" >/dev/null; awk -F'\t' -v id="$1" '$1 == id { print $6; exit }' wintext.txt; }
+click_control() {
+  wintext "Quorvane 1.0.0" >/dev/null
+  local at; at=$(awk -F'\t' -v id="$1" '$1 == id { print $5; exit }' wintext.txt)
+  xdotool mousemove "${at%,*}" "${at#*,}" click 1
+}
+# Replaces the text of a field with typed keys (Ctrl+A does not select all in Wine's edit).
+type_into() { click_control "$1" && xdotool key End shift+Home BackSpace && xdotool type "$2"; }
+# Developer mode shows every log line in a message box: Return closes each until the window is up.
+close_message_boxes() {
+  local deadline=$((SECONDS + 30))
+  until window_shown "Quorvane 1.0.0" && ! wintext_has "^window #32770 .* 1\$" --class "#32770"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    if wintext_has "^window #32770 .* 1\$" --class "#32770"; then xdotool key Return; fi
+    sleep 0.3
+  done
+}
 # screenshot WINDOW FILE [CROP]: a window, or with CROP (WxH+X+Y) that region of the whole screen.
 screenshot() { if [ $# -gt 2 ]; then import -window root -crop "$3" +repage "$2"; else import -window "$1" "$2"; fi; }
 
@@ -75,13 +96,13 @@ key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
 {
   openssl req -x509 $key -subj /CN=QuorvaneGuiTestCA -addext basicConstraints=critical,CA:TRUE \
     -addext keyUsage=critical,keyCertSign -keyout ca.key -out ca.pem
-  openssl req -new $key -subj /CN=update.quorvane.test -keyout server.key -out server.csr
-  printf 'subjectAltName=DNS:update.quorvane.test\nextendedKeyUsage=serverAuth\n' >server.ext
+  openssl req -new $key -subj /CN=members.dyndns.org -keyout server.key -out server.csr
+  printf 'subjectAltName=DNS:members.dyndns.org\nextendedKeyUsage=serverAuth\n' >server.ext
   openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 7 -days 2 -extfile server.ext -out server.pem
 } >openssl.log 2>&1
 cat /etc/ssl/certs/ca-certificates.crt ca.pem >bundle.crt
 mount --bind bundle.crt /etc/ssl/certs/ca-certificates.crt
-echo "127.0.0.1 localhost api.ipify.org myip.dnsomatic.com checkip.dyndns.org update.quorvane.test" >hosts
+echo "127.0.0.1 localhost api.ipify.org myip.dnsomatic.com checkip.dyndns.org members.dyndns.org" >hosts
 mount --bind hosts /etc/hosts
 
 server=$here/../support/servers/test_server.py
@@ -105,45 +126,80 @@ cp -a "$template" "$WINEPREFIX"
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 # Without a window manager every hide would wait 2 s unless Wine's X11 driver leaves windows unmanaged.
 printf '\n[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n' >>"$WINEPREFIX/user.reg"
+# The user's folder has a blank in its name, as many have ("C:\users\Ann Lee").
+sed -i 's/^\("Local AppData"=.*\)\\\\users\\\\[^\\]*\\\\/\1\\\\users\\\\Ann Lee\\\\/; s/^\("Local AppData"=str(2):"\)%USERPROFILE%/\1C:\\\\users\\\\Ann Lee/' \
+  "$WINEPREFIX/user.reg"
+appdata="$WINEPREFIX/drive_c/users/Ann Lee/AppData/Local/Quorvane"
 trap 'wineserver -k 2>/dev/null; true' EXIT
 wineserver -p >wine.log 2>&1 </dev/null
 wait_for 10 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
 wine wineboot >>wine.log 2>&1 </dev/null # Wine's services, before the first story's clock runs
-# shellcheck disable=SC2034 # for the stories, as is $program
-appdata=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Local/Quorvane
 
 # --- Stories ---
-# Examples written against a stand-in tray program; each becomes one of quorvane.exe's user stories.
-start_tray
+# Control ids (wintext): 102 the update check box, 106 More..., 112 the interval, 125 the status line,
+# 141 the DDNS log.
+wine "$gui_tests" >gui_tests.log 2>&1 </dev/null || { cat gui_tests.log; fail "the front-end tests failed"; }
 
-# 1. Without -dev: only the tray icon; a left click on it shows the window.
+# 1. First run in developer mode: the splash, then the window, the default settings and the first-run
+# line. A typed interval is saved when the window is closed.
+start_program -dev
+wait_for 20 wintext_has "^window QuorvaneSplash .* 1\$" --class QuorvaneSplash || fail "no splash"
+close_message_boxes || fail "the window did not open in developer mode"
+! wintext_has "^window QuorvaneSplash .* 1\$" --class QuorvaneSplash || fail "the splash stayed"
+grep -q "First run under new user account" "$appdata/ipchange.log" || fail "no first-run line"
+[ "$(line_of "$appdata/config.txt" 2)" = "DNS-O-Matic" ] || fail "no default config.txt"
+xdotool windowfocus --sync "$(window_id "Quorvane 1.0.0")"
+type_into 112 37
+xdotool key alt+F4
+wait_for 10 program_ended || fail "closing the window did not end the program"
+[ "$(line_of "$appdata/config.txt" 11)" = 37 ] || fail "the typed interval was not saved"
+
+# 2. With a tray: only the icon. The address changed since the last run, so the start sends exactly
+# one update; a click opens the window, whose status line tells the answer and whose DDNS log shows
+# the request.
+printf '1\r\nDynDNS\r\nalice\r\ns3cret\r\nhome.example.org\r\ndyndns\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n0\r\n0\r\n%s\r\nhttp://api.ipify.org/\r\n' \
+  "$(date +%-m/%-d/%Y)" >"$appdata/config.txt"
+set_address 203.0.113.9
+set_answer "good 203.0.113.9"
+start_tray
 start_program
 wait_for 20 icon_docked || fail "the icon did not dock in the tray"
-program_running || fail "the program is not found by its name"
-! window_shown "Quorvane 1.0.0" || fail "the window opened although the tray icon is there"
+wait_for 20 test -s record.txt || fail "no update was sent"
+sleep 0.5
+! window_shown "Quorvane 1.0.0" || fail "the window opened although the icon is there"
 click_icon 1
 wait_for 5 window_shown "Quorvane 1.0.0" || fail "a click on the icon did not open the window"
+[ "$(grep -c "GET /nic/update?system=dyndns&hostname=home.example.org&myip=203.0.113.9" record.txt)" = 1 ] ||
+  fail "not exactly one update: $(cat record.txt)"
+control_text 125 | grep -q "DDNS Update Success" || fail "status line: $(control_text 125)"
+control_text 141 | grep -q "members.dyndns.org/nic/update?.*myip=203.0.113.9" || fail "DDNS log: $(control_text 141)"
 window=$(window_id "Quorvane 1.0.0")
-screenshot "$window" window.png
+screenshot "$window" window-collapsed.png
+click_control 106
+sleep 0.5
+screenshot "$window" window-expanded.png
 
-# 2. Typed keys reach the focused control. Without a window manager `xdotool windowactivate` fails;
-# windowfocus sets the X focus, and keys go to whatever Win32 control has the focus. Ctrl+A does not
-# select all in Wine's edit control: End, Shift+Home.
+# 3. "abc" as the interval: leaving the field says so, in a box titled like the window.
 xdotool windowfocus --sync "$window"
-xdotool key End shift+Home BackSpace && xdotool type 37
-wait_for 3 wintext_has "^101	Edit	1	1	37\$" "Quorvane 1.0.0" ||
-  fail "the typed text did not reach the edit: $(wintext "Quorvane 1.0.0")"
-
-# 3. A message box (from the menu's "&Check Now"): found by its title, closed with Return.
-click_icon 3
-wait_for 3 menu_open || fail "no popup menu"
-xdotool key c
-wait_for 3 wintext_has "Numbers only, please." "Quorvane 1.0.0" || fail "no message box"
+type_into 112 abc && xdotool key Tab
+wait_for 5 wintext_has "Numbers only, please." "Quorvane 1.0.0" || fail "no message for letters in the interval"
 xdotool key Return
-wait_for 3 eval '! wintext_has "^window #32770" "Quorvane 1.0.0"' || fail "the message box stayed"
+type_into 112 9
 
-# 4. The right-click menu: a screenshot of it next to the icon; "&Quit" ends the program, icon gone.
-# (Another process cannot read a Wine menu's items: check those in the program's own tests.)
+# 4. A second start shows the running copy's window (here hidden by "&Show/Hide") and ends.
+click_icon 3 && wait_for 3 menu_open && xdotool key s
+wait_for 5 eval '! window_shown "Quorvane 1.0.0"' || fail "Show/Hide did not hide the window"
+wine "$exe" >second.log 2>&1 </dev/null || fail "the second copy failed"
+wait_for 5 window_shown "Quorvane 1.0.0" || fail "the second copy did not bring up the first one's window"
+
+# 5. "&View Log" opens the log in Notepad although the folder's path has a blank.
+click_icon 3 && wait_for 3 menu_open && xdotool key v
+wait_for 10 window_shown "ipchange.log - Notepad" || fail "Notepad did not open ipchange.log"
+pkill -x notepad.exe || true
+sleep 0.3
+xdotool windowfocus --sync "$window"  # the keys went to Notepad, which is gone
+
+# 6. The menu; "&Quit" ends the program with the settings saved and the icon gone.
 click_icon 3
 wait_for 3 menu_open || fail "no popup menu"
 sleep 0.3
@@ -151,4 +207,5 @@ screenshot root tray-menu.png 360x240+920+0
 xdotool key q
 wait_for 5 program_ended || fail "&Quit did not end the program"
 ! icon_docked || fail "the icon stayed after Quit"
+[ "$(line_of "$appdata/config.txt" 11)" = 9 ] || fail "settings not saved at Quit"
 echo "Windows desktop session: all stories passed; screenshots in $out"

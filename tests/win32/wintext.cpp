@@ -2,9 +2,9 @@
 //   wintext.exe TITLE          every top-level window with this exact title
 //   wintext.exe --class NAME   every top-level window of this window class
 // For each: "window <class> <width>x<height> <visible>", then one line per descendant window:
-// "<id>\t<class>\t<enabled>\t<visible>\t<text>" (CR, LF and tab written as \r, \n, \t). A popup menu
-// (class #32768) also lists its items, "menu\t<index>\t<text>" ("-": separator), where another process
-// may read them (Windows; Wine 8 keeps menus private to their process). Exit status 1: no match.
+// "<id>\t<class>\t<enabled>\t<visible>\t<x>,<y>\t<text>", x,y its centre on the screen (CR, LF and tab
+// written as \r, \n, \t). Exit status 1: no match. (Wine keeps a popup menu's items private to its
+// process: the program's own tests read them.)
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -43,20 +43,12 @@ std::string classOf(HWND window) {
 }
 
 BOOL CALLBACK printChild(HWND child, LPARAM) {
-  std::printf("%d\t%s\t%d\t%d\t%s\n", GetDlgCtrlID(child), classOf(child).c_str(),
-              IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0, textOf(child).c_str());
+  RECT r{};
+  GetWindowRect(child, &r);
+  std::printf("%d\t%s\t%d\t%d\t%ld,%ld\t%s\n", GetDlgCtrlID(child), classOf(child).c_str(),
+              IsWindowEnabled(child) ? 1 : 0, IsWindowVisible(child) ? 1 : 0, (r.left + r.right) / 2,
+              (r.top + r.bottom) / 2, textOf(child).c_str());
   return TRUE;
-}
-
-void printMenu(HWND popup) {
-  DWORD_PTR menu = 0;  // MN_GETHMENU: the popup's menu handle
-  SendMessageTimeoutA(popup, 0x01E1, 0, 0, SMTO_ABORTIFHUNG, 2000, &menu);
-  int count = menu ? GetMenuItemCount(reinterpret_cast<HMENU>(menu)) : -1;
-  for (int i = 0; i < count; ++i) {
-    char text[256] = "";
-    bool separator = GetMenuStringA(reinterpret_cast<HMENU>(menu), i, text, sizeof text, MF_BYPOSITION) == 0;
-    std::printf("menu\t%d\t%s\n", i, separator ? "-" : escaped(text).c_str());
-  }
 }
 
 BOOL CALLBACK visitTopLevel(HWND window, LPARAM param) {
@@ -70,7 +62,6 @@ BOOL CALLBACK visitTopLevel(HWND window, LPARAM param) {
   std::printf("window %s %ldx%ld %d\n", classOf(window).c_str(), r.right - r.left, r.bottom - r.top,
               IsWindowVisible(window) ? 1 : 0);
   EnumChildWindows(window, printChild, 0);
-  if (classOf(window) == "#32768") printMenu(window);
   return TRUE;
 }
 
