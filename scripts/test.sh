@@ -41,12 +41,13 @@ for target in "${fuzz_targets[@]}"; do
 done
 # --- End of fuzz stage.
 
-# Windows: the core and the Win32 platform cross-built with mingw-w64; every unit test and the Win32
-# platform tests run under Wine. Wine's prefix lives in build-win; its server runs for the whole stage
+# Windows: the core, the Win32 platform and quorvane.exe cross-built with mingw-w64; every unit test,
+# the Win32 platform tests and a desktop session of quorvane.exe (Xvfb and trayer from above; Wine's
+# own fonts for its captions) run under Wine. Wine's prefix lives in build-win; its server runs for the whole stage
 # and its services are started with their output in files (they would hold a pipe to ctest open).
 echo "== build-win =="
 QUORVANE_APT_OPTIONS=--no-install-recommends \
-  scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 libgnutls30 googletest
+  scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 libgnutls30 fonts-wine googletest
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build-win -j "$jobs"
