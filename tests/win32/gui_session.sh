@@ -208,4 +208,15 @@ xdotool key q
 wait_for 5 program_ended || fail "&Quit did not end the program"
 ! icon_docked || fail "the icon stayed after Quit"
 [ "$(line_of "$appdata/config.txt" 11)" = 9 ] || fail "settings not saved at Quit"
+
+# 7. The end of the Windows session (log off, shut down) saves what was typed.
+start_program
+wait_for 20 icon_docked || fail "the icon did not dock in the tray"
+click_icon 1
+wait_for 5 window_shown "Quorvane 1.0.0" || fail "a click on the icon did not open the window"
+xdotool windowfocus --sync "$(window_id "Quorvane 1.0.0")"
+type_into 112 41
+wine wineboot --end-session >>wine.log 2>&1 </dev/null
+wait_for 10 program_ended || fail "the end of the session did not end the program"
+[ "$(line_of "$appdata/config.txt" 11)" = 41 ] || fail "settings not saved at the end of the session"
 echo "Windows desktop session: all stories passed; screenshots in $out"

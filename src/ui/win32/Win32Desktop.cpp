@@ -42,8 +42,7 @@ Win32Desktop::~Win32Desktop() {
 }
 
 UINT Win32Desktop::ShowRequestMessage() {
-  static const UINT message = RegisterWindowMessageA("Brellisto.Quorvane.ShowWindow");
-  return message;
+  return RegisterWindowMessageA("Brellisto.Quorvane.ShowWindow");  // the same number in every process
 }
 
 void Win32Desktop::Attach(Program& attached) {

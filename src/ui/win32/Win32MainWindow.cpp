@@ -14,7 +14,8 @@ constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which the d
 constexpr COLORREF kPanelGrey = RGB(224, 224, 224);
 constexpr int kDropDownTwips = 2400;                 // the open list of a combo box
 constexpr std::size_t kMaxPictureBytes = 16u << 20;  // a logo.jpg larger than this is not read
-constexpr const char* kEndOfTextProperty = "Quorvane.EndOfText";
+// Posted when the interval box has lost the focus: validated once the focus has settled.
+constexpr UINT kIntervalLeft = WM_APP + 1;
 
 // Where each control sits, in twips of the client area.
 struct Placement {
@@ -393,7 +394,7 @@ void Win32MainWindow::Command(int id, int code, HWND from) {
   switch (control.Kind()) {
     case ControlKind::TextBox:
       if (code == EN_CHANGE) control.SetText(WindowText(from));
-      if (code == EN_KILLFOCUS && &control == &form.txtInterval) PostMessageA(window, WM_APP, 0, 0);
+      if (code == EN_KILLFOCUS && &control == &form.txtInterval) PostMessageA(window, kIntervalLeft, 0, 0);
       return;
     case ControlKind::ComboBox:
       if (code == CBN_EDITCHANGE) control.SetText(WindowText(from));
@@ -456,7 +457,7 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
-    case WM_APP:  // the interval box lost the focus to another field of this window
+    case kIntervalLeft:  // only when the focus went to another field of this window
       if (GetFocus() != nullptr && IsChild(window, GetFocus()) && !form.unloaded)
         form.txtInterval_LostFocus();
       return 0;
