@@ -189,7 +189,7 @@ type_into 112 9
 # 4. A second start shows the running copy's window (here hidden by "&Show/Hide") and ends.
 click_icon 3 && wait_for 3 menu_open && xdotool key s
 wait_for 5 eval '! window_shown "Quorvane 1.0.0"' || fail "Show/Hide did not hide the window"
-wine "$exe" >second.log 2>&1 </dev/null || fail "the second copy failed"
+timeout 10 wine "$exe" >second.log 2>&1 </dev/null || fail "the second copy did not end at once"
 wait_for 5 window_shown "Quorvane 1.0.0" || fail "the second copy did not bring up the first one's window"
 
 # 5. "&View Log" opens the log in Notepad although the folder's path has a blank.
