@@ -92,15 +92,8 @@ set_answer() { echo "$1" >answer.new && mv answer.new answer; }
 
 # --- Setup ---
 ip link set lo up
-key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
-{
-  openssl req -x509 $key -subj /CN=QuorvaneGuiTestCA -addext basicConstraints=critical,CA:TRUE \
-    -addext keyUsage=critical,keyCertSign -keyout ca.key -out ca.pem
-  openssl req -new $key -subj /CN=members.dyndns.org -keyout server.key -out server.csr
-  printf 'subjectAltName=DNS:members.dyndns.org\nextendedKeyUsage=serverAuth\n' >server.ext
-  openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 7 -days 2 -extfile server.ext -out server.pem
-} >openssl.log 2>&1
-cat /etc/ssl/certs/ca-certificates.crt ca.pem >bundle.crt
+. "$here/test_ca.sh"
+make_test_ca members.dyndns.org
 mount --bind bundle.crt /etc/ssl/certs/ca-certificates.crt
 echo "127.0.0.1 localhost api.ipify.org myip.dnsomatic.com checkip.dyndns.org members.dyndns.org" >hosts
 mount --bind hosts /etc/hosts

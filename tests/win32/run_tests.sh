@@ -13,18 +13,10 @@ server=$(cd "$(dirname "$0")/../support/servers" && pwd)/test_server.py
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 ip link set lo up
 
-# Wine ignores IP-address SANs: the certificates name hosts, mapped to loopback below.
-key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
-{
-  openssl req -x509 $key -subj /CN=QuorvaneWin32TestCA -addext basicConstraints=critical,CA:TRUE \
-    -addext keyUsage=critical,keyCertSign -keyout ca.key -out ca.pem
-  openssl req -new $key -subj /CN=update.quorvane.test -keyout server.key -out server.csr
-  printf 'subjectAltName=DNS:update.quorvane.test\nextendedKeyUsage=serverAuth\n' >server.ext
-  openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -set_serial 7 -days 2 -extfile server.ext -out server.pem
-  openssl req -x509 $key -subj /CN=untrusted.quorvane.test -addext subjectAltName=DNS:untrusted.quorvane.test \
-    -keyout stranger.key -out stranger.pem
-} >openssl.log 2>&1
-cat /etc/ssl/certs/ca-certificates.crt ca.pem >bundle.crt
+. "$(dirname "$server")/../../win32/test_ca.sh"
+make_test_ca update.quorvane.test
+openssl req -x509 $key -subj /CN=untrusted.quorvane.test -addext subjectAltName=DNS:untrusted.quorvane.test \
+  -keyout stranger.key -out stranger.pem >>openssl.log 2>&1
 mount --bind bundle.crt /etc/ssl/certs/ca-certificates.crt
 printf '127.0.0.1 localhost update.quorvane.test hang.quorvane.test\n::1 untrusted.quorvane.test\n' >hosts
 mount --bind hosts /etc/hosts
