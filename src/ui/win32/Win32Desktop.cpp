@@ -55,7 +55,7 @@ void Win32Desktop::Attach(Program& attached) {
                                 [this] {
                                   // The session ends: Windows ends the process once this returns.
                                   if (started && !program->busy && !program->form.unloaded)
-                                    program->form.Form_Unload();
+                                    {}
                                 },
                                 [this](UINT_PTR id) { Tick(id); },
                                 [this](UINT message, WPARAM wParam) { return Received(message, wParam); }});
