@@ -47,7 +47,7 @@ done
 # and its services are started with their output in files (they would hold a pipe to ctest open).
 echo "== build-win =="
 QUORVANE_APT_OPTIONS=--no-install-recommends \
-  scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 libgnutls30 fonts-wine googletest
+  scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 libgnutls30 fonts-wine procps googletest
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build-win -j "$jobs"

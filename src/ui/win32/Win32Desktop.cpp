@@ -55,7 +55,7 @@ void Win32Desktop::Attach(Program& attached) {
                                 [this] {
                                   // The session ends: Windows ends the process once this returns.
                                   if (started && !program->busy && !program->form.unloaded)
-                                    {}
+                                    program->form.Form_Unload();
                                 },
                                 [this](UINT_PTR id) { Tick(id); },
                                 [this](UINT message, WPARAM wParam) { return Received(message, wParam); }});
@@ -77,7 +77,7 @@ void Win32Desktop::Started() {
 }
 
 void Win32Desktop::ShowFromTray() {
-  if (stopped || Window() == nullptr) return;
+  if (stopped && Window() == nullptr) return;
   if (!started) {  // the start sequence hides the window once more: show it after that
     showWhenStarted = true;
     return;
