@@ -77,7 +77,7 @@ void Win32Desktop::Started() {
 }
 
 void Win32Desktop::ShowFromTray() {
-  if (stopped && Window() == nullptr) return;
+  if (stopped || Window() == nullptr) return;
   if (!started) {  // the start sequence hides the window once more: show it after that
     showWhenStarted = true;
     return;
