@@ -85,8 +85,13 @@ TEST_F(Win32FrontEndTest, FieldsFollowTheModelBothWays) {
   EXPECT_EQ(form.txtInterval.Text(), "17");
   EXPECT_EQ(SendMessageA(Child(form.txtDDNSpassword), EM_GETPASSWORDCHAR, 0, 0), '*');
 
+  form.cmbDDNSmx.AddItem("NOCHG");
+  EXPECT_EQ(SendMessageA(Child(form.cmbDDNSmx), CB_GETCOUNT, 0, 0), 1);
+
   // The options frame rules the fields inside it, whatever their own state.
+  EXPECT_FALSE(IsWindowEnabled(Child(form.txtDDNSusername)));
   form.chkUpdateDynDNS.SetValue(1);
+  EXPECT_TRUE(IsWindowEnabled(Child(form.txtDDNSusername)));
   EXPECT_TRUE(IsWindowEnabled(Child(form.cmbDDNSmx)));
   form.frameDDNSoptions.SetEnabled(false);
   EXPECT_TRUE(form.cmbDDNSmx.Enabled());
@@ -95,6 +100,23 @@ TEST_F(Win32FrontEndTest, FieldsFollowTheModelBothWays) {
   // A blank in the user's folder must not split the log's path for the viewer.
   EXPECT_EQ(ViewerCommandLine("C:\\Users\\Ann Lee\\AppData\\Local\\Quorvane\\ipchange.log"),
             "notepad \"C:\\Users\\Ann Lee\\AppData\\Local\\Quorvane\\ipchange.log\"");
+}
+
+// The close box before the start is over (a developer-mode message box holds it) must not save the
+// empty fields: the stop waits until the start has run.
+TEST_F(Win32FrontEndTest, CloseDuringTheStartWaitsForIt) {
+  desktop.Attach(program);
+  HWND window = desktop.Window();
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(program.form.unloaded);
+  desktop.Started();
+  for (int wait = 0; wait < 80 && IsWindow(window); ++wait) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(25);
+  }
+  EXPECT_TRUE(program.form.unloaded);
+  EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace
