@@ -112,15 +112,15 @@ TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
 // the file's name goes when only we can change the folder; elsewhere nothing is written through it.
 TEST_F(Network, DownloadsStoreWholePagesPrivatelyAndNeverThroughALink) {
   // clang-format off
-  std::vector<std::string> options{"--status", "404", "--route", "/ip", "200", "203.0.113.7\n",
-      "--route", "/big", "200", std::string(65537, 'x'), "--route", "/full", "200", std::string(65536, 'x'),
-      "--redirect", "/loop", "/loop", "--redirect", "/to-file", "file:///etc/hostname", "--redirect", "/r0", "/r1",
-      "--redirect", "/r1", "/r2", "--redirect", "/r2", "/r3", "--redirect", "/r3", "/r4", "--redirect", "/r4", "/r5",
-      "--redirect", "/r5", "/ip"};  // from r1 five redirects, from r0 six
+  std::vector<std::string> options{"--status", "404", "--route", "/ip", "200", "203.0.113.7\n", "--route", "/big",
+      "200", std::string(65537, 'x'), "--route", "/full", "200", std::string(65536, 'x'), "--redirect", "/to-file",
+      "file:///etc/hostname"};
   // clang-format on
+  for (int r = 0; r < 6; ++r)  // from r1 five redirects, from r0 six
+    options.insert(options.end(), {"--redirect", "/r" + std::to_string(r), "/r" + std::to_string(r + 1)});
+  options.back() = "/ip";
   ASSERT_NO_FATAL_FAILURE(Serve(options, false));
-  for (const std::string page :
-       {"/ip", "/missing", "/big", "/full", "/r1", "/r0", "/loop", "/to-file", "file:/"}) {
+  for (const std::string page : {"/ip", "/missing", "/big", "/full", "/r1", "/r0", "/to-file", "file:/"}) {
     WriteAll(target, "old page");
     ASSERT_EQ(::chmod(target.c_str(), 0644), 0);
     const bool ok = page == "/ip" || page == "/full" || page == "/r1";

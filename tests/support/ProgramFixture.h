@@ -17,6 +17,7 @@
 namespace quorvane::testing {
 
 inline constexpr const char* kEcho = "http://echo.test/";
+using Lines = std::vector<std::string>;
 
 // A Program on fakes in a temp folder, its data folder set and created as the start sequence would,
 // so that a test can drive any module directly; StartProgram() runs the start sequence itself.
@@ -37,8 +38,8 @@ class ProgramFixture : public ::testing::Test {
     program->Main(arguments);
   }
   // The change log's lines without their "MM-DD-YYYY HH:MM:SS: " prefix.
-  std::vector<std::string> LogTexts() const {
-    std::vector<std::string> texts;
+  Lines LogTexts() const {
+    Lines texts;
     const std::string log = ReadAll(DataFile("ipchange.log"));
     for (std::size_t start = 0, end; start < log.size(); start = end + 2) {
       end = std::min(log.find("\r\n", start), log.size());

@@ -21,10 +21,7 @@ class TempDir {
     }
   }
   ~TempDir() {
-    std::error_code ignored;  // tests may leave read-only folders behind
-    for (auto& entry : std::filesystem::recursive_directory_iterator(path, ignored))
-      permissions(entry.path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                  ignored);
+    std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
   }
   TempDir(const TempDir&) = delete;

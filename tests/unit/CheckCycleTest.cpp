@@ -24,7 +24,6 @@ namespace quorvane::testing {
 namespace {
 
 using Table = std::vector<IPv4Address>;
-using Lines = std::vector<std::string>;
 const std::string kSent = "DDNS Update Sent. Server Response: good";
 
 class CheckCycleTest : public ProgramFixture {
@@ -241,9 +240,8 @@ TEST_F(CheckCycleTest, EchoPagesAndTheirRules) {
 }
 
 // The LAN address: the last entry of the sorted table other than the exact text "127.0.0.1".
-TEST(LanAddressTest, LastEntryOtherThanTheExactLoopbackTextWins) {
-  TempDir temp;
-  FakePlatform platform{temp.Path(), temp.Path() + "/"};
+using LanAddressTest = ProgramFixture;
+TEST_F(LanAddressTest, LastEntryOtherThanTheExactLoopbackTextWins) {
   const std::pair<std::optional<Table>, std::optional<std::string>> cases[] = {
       {Table{{10, 0, 0, 5}, {127, 0, 0, 1}, {192, 168, 1, 20}}, "192.168.1.20"},
       {Table{{127, 0, 0, 1}}, ""},
@@ -256,7 +254,6 @@ TEST(LanAddressTest, LastEntryOtherThanTheExactLoopbackTextWins) {
 }
 
 using MainWindowTest = ProgramFixture;
-using Items = std::vector<std::string>;
 
 TEST_F(MainWindowTest, IntervalLostFocus) {
   // Text, minute count before, message (none: no box and the focus stays), minute count after; the new
@@ -274,7 +271,7 @@ TEST_F(MainWindowTest, IntervalLostFocus) {
     program->form.txtInterval_LostFocus();
     using Messages = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(desktop.messages, (message.empty() ? Messages{} : Messages{{message, "Quorvane 1.0.0"}}));
-    EXPECT_EQ(desktop.focused, message.empty() ? Items{} : Items{"txtInterval"});
+    EXPECT_EQ(desktop.focused, message.empty() ? Lines{} : Lines{"txtInterval"});
     EXPECT_EQ(program->state.minuteCount, after);
     EXPECT_EQ(program->form.txtInterval.Text(), text);  // never rewritten
   }
@@ -292,7 +289,7 @@ TEST_F(MainWindowTest, MainLoadsTheWindowChecksAndStartsTheTimer) {
   EXPECT_EQ(desktop.trayTips.front(), "External IP: 203.0.113.7\r\nInternal IP: 192.168.1.20");
   // The startup check ran at once (the empty URL list yields an empty address), and the timer runs.
   EXPECT_EQ(LogTexts(),
-            (Items{"External IP 203.0.113.7 changed to ", "Internal IP 192.168.1.20 changed to "}));
+            (Lines{"External IP 203.0.113.7 changed to ", "Internal IP 192.168.1.20 changed to "}));
   EXPECT_TRUE(platform.httpRequests.empty());  // a change, but updates are off
   EXPECT_FALSE(program->state.startingUp);
   EXPECT_EQ(desktop.timers[1].first, 60000);
@@ -300,12 +297,12 @@ TEST_F(MainWindowTest, MainLoadsTheWindowChecksAndStartsTheTimer) {
   desktop.timers[1].second();  // a tick counts a minute
   EXPECT_EQ(program->state.minuteCount, 1);
 
-  Items services;
+  Lines services;
   for (const ProviderEntry& entry : ProviderCatalogue()) services.push_back(entry.displayName);
   EXPECT_EQ(form.cmbDDNSservice.Items(), services);
-  const std::vector<Items> options{form.cmbDDNSmx.Items(), form.cmbDDNSbackMX.Items(),
+  const std::vector<Lines> options{form.cmbDDNSmx.Items(), form.cmbDDNSbackMX.Items(),
                                    form.cmbDDNSwildcard.Items(), form.cmbDDNSoffline.Items()};
-  EXPECT_EQ(options, (std::vector<Items>{
+  EXPECT_EQ(options, (std::vector<Lines>{
                          {"", "NOCHG"}, {"YES", "NO", "NOCHG"}, {"ON", "OFF", "NOCHG"}, {"YES", "NO"}}));
 
   // More... and the status line toggle between the height recorded at start and the expanded one.

@@ -14,8 +14,6 @@
 namespace quorvane::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 std::string CrLfLines(const Lines& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
@@ -81,15 +79,12 @@ TEST_F(SettingsTest, FlagAndDateLines) {
   constexpr std::int32_t kOld = 40000;
   const std::pair<std::string, int> flags[] = {{" 1 ", 1}, {"1", 1}, {"1.4", 1}, {" 0 ", 0}, {"abc", 0},
                                                {"", 0},    {"2", 0}, {"1.5", 0}, {"01", 1}};
+  // clang-format off
   const std::pair<std::string, std::int32_t> dates[] = {{"12/31/2025", DayNumberFromDate(2025, 12, 31)},
-                                                        {"12:00:00 AM", 0},
-                                                        {"not a date", kOld},
-                                                        {"", kOld},
-                                                        {"13/45/2014", kOld},
-                                                        {"2/30/2024", kOld},
-                                                        {"2/29/1900", kOld},
-                                                        {"2/29/2000", DayNumberFromDate(2000, 2, 29)},
-                                                        {"1/1/2014", DayNumberFromDate(2014, 1, 1)}};
+      {"12:00:00 AM", 0}, {"not a date", kOld}, {"", kOld}, {"13/45/2014", kOld}, {"2/30/2024", kOld},
+      {"2/29/1900", kOld}, {"2/29/2000", DayNumberFromDate(2000, 2, 29)},
+      {"1/1/2014", DayNumberFromDate(2014, 1, 1)}};
+  // clang-format on
   static_assert(std::size(flags) == std::size(dates));
   for (std::size_t i = 0; i < std::size(flags); ++i) {
     for (Control* box : {&Form().chkUpdateDynDNS, &Form().chkExcessiveLogging, &Form().chkOffline})

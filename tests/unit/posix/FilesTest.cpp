@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 #include "log/ChangeLog.h"
 #include "platform/posix/PosixPlatform.h"
@@ -34,18 +33,6 @@ struct ScopedEnv {
   const char* name;
   std::string old;
 };
-
-// Runs fn with files limited to limit bytes, as a disk that fills up: writes beyond it fail.
-void WithFileSizeLimit(rlim_t limit, const std::function<void()>& fn) {
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-  const rlimit small{limit, saved.rlim_max};
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  fn();
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, previousHandler);
-}
 
 class PosixFiles : public ::testing::Test {
  protected:
@@ -128,10 +115,15 @@ TEST_F(ChangeLogTest, AFullDiskLeavesNoPartOfALineOrOfASave) {
   const auto size = std::filesystem::file_size(DataFile("ipchange.log"));
   WriteAll(DataFile("config.txt"), "old");
   program->form.txtExternalIPURL.SetText("http://a/\r\n");
-  WithFileSizeLimit(size + 10, [&] {
-    LogEvent(*program, "a line that does not fit");
-    SaveSettings(*program);
-  });
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);  // writes beyond the limit fail instead
+  const rlimit small{size + 10, saved.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  LogEvent(*program, "a line that does not fit");
+  SaveSettings(*program);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previousHandler);
   LogEvent(*program, "third");
   EXPECT_EQ(LogTexts(), (std::vector<std::string>{"first", "third"}));
   EXPECT_EQ(ReadAll(DataFile("config.txt")), "old");
