@@ -363,13 +363,14 @@ void Win32MainWindow::PaintBackground(HDC dc) {
 }
 
 // Labels and check boxes take the colour of what lies behind them: a panel, the picture or the
-// window; the read-only boxes stay white like the others; the status line has the model's colour.
+// window; the read-only boxes stay white like the editable ones; the status line has the model's colour.
 HBRUSH Win32MainWindow::ColourStatic(HDC dc, HWND from) {
   const Child* child = nullptr;
   for (const auto& [id, candidate] : children)
     if (candidate.handle == from) child = &candidate;
   if (child == nullptr) return nullptr;
   if (child->control->Kind() == ControlKind::TextBox) {
+    if ((GetWindowLongA(from, GWL_STYLE) & ES_READONLY) == 0) return nullptr;  // disabled: the system's grey
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     return GetSysColorBrush(COLOR_WINDOW);
   }
