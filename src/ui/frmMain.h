@@ -118,4 +118,18 @@ class frmMain : public ControlObserver {
   std::string caption;
 };
 
+// The tray menu, in the order users know it; a null caption is the separator line. Every item stays
+// enabled. A front end runs "&Quit" (the last item) as part of its own orderly stop.
+struct TrayMenuItem {
+  const char* caption;
+  void (frmMain::*handler)();
+};
+inline constexpr TrayMenuItem kTrayMenu[] = {{"&Show/Hide", &frmMain::mnuTrayShowHide_Click},
+                                             {"&View Log", &frmMain::mnuTrayViewLog_Click},
+                                             {"&Check Now", &frmMain::mnuTrayCheckNow_Click},
+                                             {"&Update Now", &frmMain::mnuTrayUpdateNow_Click},
+                                             {nullptr, nullptr},
+                                             {"&About", &frmMain::mnuTrayAbout_Click},
+                                             {"&Quit", &frmMain::mnuTrayQuit_Click}};
+
 }  // namespace quorvane

@@ -33,27 +33,20 @@ void QtDesktop::Attach(Program& attached) {
   window->setWindowIcon(ProgramIcon());
   form.AttachView(window.get());
 
-  // The tray menu, in the order users know it; every item stays enabled.
-  const std::pair<const char*, void (frmMain::*)()> items[] = {
-      {"&Show/Hide", &frmMain::mnuTrayShowHide_Click},
-      {"&View Log", &frmMain::mnuTrayViewLog_Click},
-      {"&Check Now", &frmMain::mnuTrayCheckNow_Click},
-      {"&Update Now", &frmMain::mnuTrayUpdateNow_Click},
-      {nullptr, nullptr},
-      {"&About", &frmMain::mnuTrayAbout_Click}};
-  for (const auto& [caption, handler] : items) {
-    if (caption == nullptr) {
+  for (const TrayMenuItem& item : kTrayMenu) {
+    if (item.caption == nullptr) {
       menu.addSeparator();
-      continue;
+    } else if (item.handler == &frmMain::mnuTrayQuit_Click) {
+      connect(menu.addAction(QString::fromLatin1(item.caption)), &QAction::triggered, this, [this, &form] {
+        // Chosen while the start or a check waits in a message box, the stop waits for it (and unloads).
+        if (started && !program->busy) form.mnuTrayQuit_Click();
+        StopProgram();
+      });
+    } else {
+      connect(menu.addAction(QString::fromLatin1(item.caption)), &QAction::triggered, this,
+              [&form, handler = item.handler] { (form.*handler)(); });
     }
-    connect(menu.addAction(QString::fromLatin1(caption)), &QAction::triggered, this,
-            [&form, handler = handler] { (form.*handler)(); });
   }
-  connect(menu.addAction(QStringLiteral("&Quit")), &QAction::triggered, this, [this, &form] {
-    // Chosen while the start or a check waits in a message box, the stop waits for it (and unloads).
-    if (started && !program->busy) form.mnuTrayQuit_Click();
-    StopProgram();
-  });
   tray.setIcon(ProgramIcon());
   tray.setContextMenu(&menu);
   connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -62,13 +62,10 @@ void Win32Desktop::Attach(Program& attached) {
   form.AttachView(window.get());
   taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
 
-  // The tray menu, in the order users know it; every item stays enabled.
   trayMenu = CreatePopupMenu();
-  const char* captions[] = {"&Show/Hide", "&View Log", "&Check Now", "&Update Now",
-                            nullptr,      "&About",    "&Quit"};
   UINT id = kFirstMenuId;
-  for (const char* caption : captions)
-    AppendMenuA(trayMenu, caption ? MF_STRING : MF_SEPARATOR, caption ? id++ : 0, caption);
+  for (const TrayMenuItem& item : kTrayMenu)
+    AppendMenuA(trayMenu, item.caption ? MF_STRING : MF_SEPARATOR, id++, item.caption);
 }
 
 void Win32Desktop::Started() {
@@ -336,15 +333,14 @@ void Win32Desktop::ShowTrayMenu() {
   GetCursorPos(&at);
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
       trayMenu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, handle, nullptr));
+  const std::size_t index = chosen - kFirstMenuId;  // 0 chosen (none) wraps past the end
   frmMain& form = program->form;
-  void (frmMain::*const handlers[])() = {&frmMain::mnuTrayShowHide_Click, &frmMain::mnuTrayViewLog_Click,
-                                         &frmMain::mnuTrayCheckNow_Click, &frmMain::mnuTrayUpdateNow_Click,
-                                         &frmMain::mnuTrayAbout_Click};
-  if (chosen >= kFirstMenuId && chosen < kFirstMenuId + 5) {
-    (form.*handlers[chosen - kFirstMenuId])();
-  } else if (chosen == kFirstMenuId + 5) {  // Quit
+  if (index < std::size(kTrayMenu) && kTrayMenu[index].handler == &frmMain::mnuTrayQuit_Click) {
+    // Chosen while the start or a check waits in a message box, the stop waits for it (and unloads).
     if (started && !program->busy) form.mnuTrayQuit_Click();
     StopProgram();
+  } else if (index < std::size(kTrayMenu) && kTrayMenu[index].handler != nullptr) {
+    (form.*kTrayMenu[index].handler)();
   }
   // After Quit the window is gone and nothing is posted to it.
   if (trayForm) PostMessageA(handle, WM_NULL, 0, 0);
