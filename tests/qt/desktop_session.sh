@@ -43,8 +43,10 @@ python3 "$here/../support/servers/test_server.py" --port 80 --body 198.51.100.23
 export XDG_DATA_HOME="$out/data" XDG_RUNTIME_DIR="$out/run" DISPLAY=:77
 mkdir -p "$out/run" && chmod 700 "$out/run"
 data="$XDG_DATA_HOME/Quorvane"
-# The display's socket folder is the namespace's own, so display :77 never meets another X server.
-mount -t tmpfs tmpfs /tmp/.X11-unix
+# The display's socket folder is the namespace's own, so display :77 never meets another X server. A
+# machine that never ran X has no such folder to mount over: make it first, as an X server would.
+[ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix
+mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
 Xvfb :77 -nolock -noreset -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
 wait_for 10 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
 

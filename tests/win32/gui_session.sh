@@ -110,7 +110,8 @@ wait_for 10 test -s echo.port -a -s update.port || fail "the test servers did no
 export DISPLAY=:78 HOME=$out/home WINEPREFIX=$out/prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir -p "$HOME"
-mount -t tmpfs tmpfs /tmp/.X11-unix
+[ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix  # a machine that never ran X has none
+mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
 Xvfb :78 -nolock -noreset -screen 0 1280x1024x24 -nolisten tcp >xvfb.log 2>&1 &
 [ -f "$template/.ready" ] || sh "$here/../../cmake/wine-run.sh" "$template"
 cp -a "$template" "$WINEPREFIX"
