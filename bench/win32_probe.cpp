@@ -1,7 +1,7 @@
 // Links the whole core and the Win32 platform into one small program, for the size benchmark.
 #include <cstdio>
 
-#include "app/Version.h"
+#include "core/Version.h"
 #include "platform/win32/Win32Platform.h"
 
 int main() {

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Program.h"
-#include "app/Version.h"
+#include "core/Version.h"
 
 namespace quorvane {
 
@@ -37,7 +36,7 @@ CommandLine ReadCommandLine(int argc, const char* const* argv,
     line.argumentText += argument;
     if (std::find(known.begin(), known.end(), argument) != known.end()) {
       line.options.push_back(argument);
-    } else if (argument.find(Program::kDevSwitch) == std::string::npos && !line.unknown) {
+    } else if (argument.find(kDevSwitch) == std::string::npos && !line.unknown) {
       line.unknown = EscapedArgument(argument);
     }
   }

@@ -9,6 +9,9 @@
 
 namespace quorvane {
 
+// Developer mode is on when this text stands anywhere in the arguments ("-device" counts).
+inline constexpr std::string_view kDevSwitch = "-dev";
+
 // A program's command line. Every argument is looked at before any is acted on, so an unknown one is
 // refused wherever it stands.
 struct CommandLine {

@@ -55,14 +55,14 @@ struct HttpTransportResult {
   bool hasContentLength = false;  // the answer's headers carried a Content-Length
 };
 
-// Every operating-system service the program logic needs. The logic never touches the OS directly,
-// so tests run it on a fake; each front end hands the program one real implementation.
-class Platform {
+// The operating system as the program logic sees it: small interfaces, one per concern. The logic
+// never touches the OS directly, so tests run it on fakes; each front end hands the program one real
+// implementation of all four (Platform).
+
+// Folders and the computer's name.
+class System {
  public:
-  virtual ~Platform() = default;
-
-  // Folders -------------------------------------------------------------------------------------
-
+  virtual ~System() = default;
   // The user's local (non-roaming) application-data folder, without a trailing separator, created
   // when it does not exist yet. nullopt when the platform cannot name one.
   virtual std::optional<std::string> LocalAppDataFolder() = 0;
@@ -73,10 +73,14 @@ class Platform {
   virtual std::string ProgramFolder() = 0;
   // The separator that joins folder and file names ('/' or '\\').
   virtual char PathSeparator() const = 0;
+  // The computer's host name, empty when it cannot be obtained.
+  virtual std::string ComputerName() = 0;
+};
 
-  // Files ---------------------------------------------------------------------------------------
-  // Paths are plain text; contents are single-byte text with the line ends the caller wrote.
-
+// Files: paths are plain text; contents are single-byte text with the line ends the caller wrote.
+class Files {
+ public:
+  virtual ~Files() = default;
   virtual bool FileExists(const std::string& path) = 0;
   // True when the folder exists and holds at least one ordinary file (no sub-folders, no hidden or
   // system files).
@@ -98,9 +102,12 @@ class Platform {
   // files. Where replacing leaves none behind there is nothing to do.
   virtual void RemoveStaleTempFiles(const std::string& /*folder*/,
                                     const std::vector<std::string>& /*fileNames*/) {}
+};
 
-  // Network -------------------------------------------------------------------------------------
-
+// The network. Waits end early, as failures, once a stop was requested (see Platform::SetStopQuery).
+class Network {
+ public:
+  virtual ~Network() = default;
   // Downloads the URL into the file, following redirects. Succeeds only when the whole body arrived
   // with a status below 400 within the time and size bounds; the file is created or replaced and is
   // never written through a symbolic link.
@@ -110,11 +117,12 @@ class Platform {
   // Every IPv4 address of every interface, loopback included, sorted ascending by address.
   // nullopt when the table cannot be read.
   virtual std::optional<std::vector<IPv4Address>> IPv4AddressTable() = 0;
-  // The computer's host name, empty when it cannot be obtained.
-  virtual std::string ComputerName() = 0;
+};
 
-  // Time ----------------------------------------------------------------------------------------
-
+// The clock and the user's date format.
+class Clock {
+ public:
+  virtual ~Clock() = default;
   virtual LocalDateTime Now() = 0;
   // Blocks the calling thread; returns early once a stop is requested.
   virtual void Sleep(int milliseconds) = 0;
@@ -122,7 +130,10 @@ class Platform {
   virtual std::string FormatShortDate(std::int32_t dayNumber) = 0;
   // The day number that a short-date text names, nullopt when the text is no date.
   virtual std::optional<std::int32_t> ParseShortDate(const std::string& text) = 0;
+};
 
+class Platform : public System, public Files, public Network, public Clock {
+ public:
   // Stop requests --------------------------------------------------------------------------------
 
   // The front end says how to learn that the user or the system asked the program to stop (a signal,

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,18 @@ class FakePlatform : public HostPlatform {
   std::function<void()> onNetwork;  // runs in every download and request, as a signal or a nested loop may
   bool stop = false;                // what StopRequested answers
   std::optional<std::vector<IPv4Address>> addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}};
-  std::string computerName = "testhost";
   LocalDateTime now{2026, 3, 7, 21, 5, 9};
   std::vector<int> sleeps;
+  std::set<std::string> unwritable;  // files that cannot be replaced
+
+  bool ReplaceFile(const std::string& path, const std::string& content) override {
+    return !unwritable.contains(path) && HostPlatform::ReplaceFile(path, content);
+  }
 
   std::optional<std::string> LocalAppDataFolder() override { return appDataFolder; }
   std::string TempFolder() override { return tempFolder; }
-  std::string ProgramFolder() override { return tempFolder; }
   std::optional<std::vector<IPv4Address>> IPv4AddressTable() override { return addressTable; }
-  std::string ComputerName() override { return computerName; }
+  std::string ComputerName() override { return "testhost"; }
   LocalDateTime Now() override { return now; }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
   bool DownloadToFile(const std::string& url, const std::string& path) override {

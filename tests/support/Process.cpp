@@ -11,12 +11,14 @@
 
 namespace quorvane::testing {
 namespace {
-using Clock = std::chrono::steady_clock;
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-void Nap() {
-  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// Asks `done` every 5 ms until it holds or the time is up; returns the seconds that took.
+template <typename Done>
+double Poll(Done done, double timeoutSeconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  auto seconds = [start] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+  while (!done() && seconds() < timeoutSeconds) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return seconds();
 }
 }  // namespace
 
@@ -41,10 +43,8 @@ Child::Child(const std::vector<std::string>& argv, const Env& env) {
 int Child::Stop(int signal, double timeoutSeconds) {
   if (pid <= 0) return -1;
   if (signal != 0) kill(pid, signal);
-  const auto start = Clock::now();
   int status = -1;
-  while (waitpid(pid, &status, WNOHANG) != pid && Since(start) < timeoutSeconds) Nap();
-  seconds = Since(start);
+  seconds = Poll([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutSeconds);
   kill(-pid, SIGKILL);  // it, when late, and whatever it left running in its group
   if (waitpid(pid, &status, 0) == pid) status = -1;
   pid = -1;
@@ -57,16 +57,14 @@ Ran RunProcess(const std::vector<std::string>& argv, const Env& env, double time
 }
 
 bool WaitForText(const std::string& path, const std::string& text, double timeoutSeconds) {
-  for (const auto start = Clock::now(); Since(start) < timeoutSeconds; Nap())
-    if (ReadAll(path).find(text) != std::string::npos) return true;
-  return false;
+  bool found = false;
+  Poll([&] { return found = ReadAll(path).find(text) != std::string::npos; }, timeoutSeconds);
+  return found;
 }
 
 TestServer::TestServer(std::vector<std::string> options)
-    : Child((options.insert(options.begin(), {"sh", "-c", "exec " + kServerCommand + " \"$@\"", "sh"}),
-             options)) {
-  for (const auto start = Clock::now(); port == 0 && Since(start) < 10; Nap())
-    if (Out().find('\n') != std::string::npos) port = std::stoi(Out());
+    : Child((options.insert(options.begin(), {"python3", "-u", kServerScript}), options)) {
+  if (WaitForText(files.File("out"), "\n", 10)) port = std::stoi(Out());
 }
 
 TestCa::TestCa() {

@@ -31,8 +31,8 @@ struct Ran {
 Ran RunProcess(const std::vector<std::string>& argv, const Env& env = {}, double timeoutSeconds = 120);
 bool WaitForText(const std::string& path, const std::string& text, double timeoutSeconds = 20);
 
-inline const std::string kServerCommand = "python3 -u '" QUORVANE_TEST_DIR "/support/servers/test_server.py'";
-// servers/test_server.py; port stays 0 when it printed none within 10 s.
+inline const std::string kServerScript = QUORVANE_TEST_DIR "/support/servers/test_server.py";
+// servers/test_server.py with these options; port stays 0 when it printed none within 10 s.
 struct TestServer : Child {
   explicit TestServer(std::vector<std::string> options);
   std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace quorvane::testing {
@@ -16,8 +16,8 @@ class TempDir {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
       auto candidate = std::filesystem::temp_directory_path() / ("quorvane-test-" + std::to_string(random()));
-      std::error_code error;
-      if (std::filesystem::create_directory(candidate, error)) path = candidate.string();
+      if (std::error_code error; std::filesystem::create_directory(candidate, error))
+        path = candidate.string();
     }
   }
   ~TempDir() {
@@ -33,9 +33,7 @@ class TempDir {
 };
 
 inline std::string ReadAll(const std::string& path) {
-  std::ostringstream out;
-  out << std::ifstream(path, std::ios::binary).rdbuf();
-  return out.str();
+  return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 inline void WriteAll(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;

@@ -1,122 +1,114 @@
-// The Windows front end's tray icon, menu and window, watched from inside the process (run under Wine
-// on a display by gui_session.sh). The model's own logic is tested in the core.
+// The Windows front end from inside the process (run under Wine on a display by gui_session.sh). The
+// model's own rules are tested in the app's unit tests; typing and clicking in the desktop session.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <numeric>
+#include <thread>
 #include <vector>
 
-#include "app/Program.h"
-#include "fakes/FakePlatform.h"
-#include "support/TempDir.h"
-#include "ui/win32/Win32Desktop.h"
+#include "frontends/win32/Win32Shell.h"
 
 namespace quorvane::testing {
 namespace {
 
 class Win32FrontEndTest : public ::testing::Test {
  protected:
-  // Every record handed to the notification area, and whether it accepts them.
-  std::vector<std::pair<DWORD, NOTIFYICONDATAA>> notified;
-  BOOL accepting = TRUE;
-  TempDir temp;
-  FakePlatform platform{temp.Path(), temp.Path() + "\\"};
-  Win32Desktop desktop{GetModuleHandleA(nullptr), [this](DWORD operation, NOTIFYICONDATAA* record) {
-                         notified.emplace_back(operation, *record);
-                         return accepting;
-                       }};
-  Program program{platform, desktop, desktop};
+  std::vector<std::pair<DWORD, NOTIFYICONDATAA>> notified;  // every record handed to the tray
+  std::vector<std::string> said;                            // message boxes the model asked for
+  Win32Shell shell{GetModuleHandleA(nullptr), [this](DWORD operation, NOTIFYICONDATAA* record) {
+                     return notified.emplace_back(operation, *record), TRUE;
+                   }};
+  MainWindowModel model{
+      shell, {{}, {}, {}, {}, [this](const std::string& text) { said.push_back(text); }}, "Quorvane 1.0.0"};
 
-  void Load() {
-    desktop.Attach(program);
-    program.state.startingUp = true;
-    program.form.Form_Load();
-    desktop.Started();
+  void SetUp() override {
+    shell.Attach(model, {{{"&Quit", [this] { shell.Quit(); }}}, [] {}, [] {}});
   }
-  HWND Child(const Control& control) { return desktop.MainWindow().ChildOf(control.Name()); }
+  HWND Child(const Control& control) { return shell.MainWindow().ChildOf(control); }
+  static void Pump() {
+    for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
 };
 
-TEST_F(Win32FrontEndTest, TrayIconMenuAndRestartedExplorer) {
-  Load();
-  ASSERT_FALSE(notified.empty());
-  const NOTIFYICONDATAA& added = notified.front().second;
-  EXPECT_EQ(notified.front().first, static_cast<DWORD>(NIM_ADD));
-  EXPECT_EQ(added.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
-  EXPECT_EQ(added.uCallbackMessage, 2025u);
-  EXPECT_EQ(added.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON));
-  EXPECT_FALSE(IsWindowVisible(desktop.Window()));
-
-  const std::vector<std::string> items = {"&Show/Hide", "&View Log", "&Check Now", "&Update Now",
-                                          "",           "&About",    "&Quit"};
-  ASSERT_EQ(GetMenuItemCount(desktop.TrayMenu()), static_cast<int>(items.size()));
-  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-    char caption[32] = {};
-    GetMenuStringA(desktop.TrayMenu(), static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
-    EXPECT_EQ(caption, items[static_cast<std::size_t>(i)]);
+// Whatever the model marks secret, read-only, multi-line, centred, emphasised or a link shows so.
+TEST_F(Win32FrontEndTest, WindowShowsTheModel) {
+  for (Control* control : model.Controls()) {
+    SCOPED_TRACE(control->Name());
+    const HWND child = Child(*control);
+    ASSERT_NE(child, nullptr);
+    if (control->Kind() == ControlKind::TextBox) {
+      const LONG style = GetWindowLongA(child, GWL_STYLE);
+      EXPECT_EQ((style & ES_PASSWORD) != 0, control->Has(Role::Secret));
+      EXPECT_EQ((style & ES_READONLY) != 0, control->Has(Role::ReadOnly));
+      EXPECT_EQ((style & ES_MULTILINE) != 0, control->Has(Role::MultiLine));
+      EXPECT_EQ((style & ES_CENTER) != 0, control->Has(Role::Centred));
+      EXPECT_EQ(SendMessageA(child, EM_GETPASSWORDCHAR, 0, 0), control->Has(Role::Secret) ? '*' : 0);
+    }
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfWeight >= FW_BOLD, control->Has(Role::Emphasised));
+    EXPECT_EQ(font.lfUnderline != 0, control->Has(Role::Link));
   }
+  // A frame rules the fields inside it, whatever their own state; the options show in the expanded
+  // window only; leaving a validated field runs its check once the focus has settled, and the focus
+  // goes back.
+  model.options.SetEnabled(false);
+  model.mx.SetEnabled(true);
+  EXPECT_FALSE(IsWindowEnabled(Child(model.mx)));
+  EXPECT_FALSE(IsWindowVisible(Child(model.ddnsLog)));
+  shell.SetExpanded(true);
+  EXPECT_TRUE(GetWindowLongA(Child(model.ddnsLog), GWL_STYLE) & WS_VISIBLE);
 
-  // A tip longer than the record holds is cut, never overrun; after Explorer restarts the icon
-  // comes back with it.
+  ShowWindow(shell.Window(), SW_SHOW);
+  SetForegroundWindow(shell.Window());
+  SetFocus(Child(model.intervalBox));
+  SetWindowTextA(Child(model.intervalBox), "abc");
+  SetFocus(Child(model.echoUrls));
+  Pump();
+  EXPECT_EQ(said, std::vector<std::string>{"Numbers only, please."});
+  EXPECT_EQ(GetFocus(), Child(model.intervalBox));
+}
+
+// Tasks from other threads run on this one in the order posted; once the window is gone they are
+// dropped and freed, never run.
+TEST_F(Win32FrontEndTest, PostRunsTasksInOrderUntilTheWindowGoes) {
+  std::vector<int> ran, expected(200);
+  std::iota(expected.begin(), expected.end(), 0);
+  std::thread([&] {
+    for (int i : expected) shell.Post([&ran, i] { ran.push_back(i); });
+  }).join();
+  Pump();
+  EXPECT_EQ(ran, expected);
+
+  auto held = std::make_shared<int>(0);
+  shell.Post([held] { ++*held; });  // queued, not yet run
+  shell.Quit();
+  shell.Post([held] { ++*held; });  // after the window
+  Pump();
+  EXPECT_EQ(held.use_count(), 1);
+  EXPECT_EQ(*held, 0);
+}
+
+// A tip longer than the record holds is cut, never overrun, and comes back with the icon after
+// Explorer restarts; the title bar's minimize leaves only the icon; Quit removes it.
+TEST_F(Win32FrontEndTest, TrayIconTipAndHook) {
+  shell.AddToTray();
   const std::string tip = "External IP: 203.0.113.7\r\nInternal IP: 192.168.1.20" + std::string(40, 'x');
-  desktop.SetTrayTip(tip);
+  shell.SetTrayTip(tip);
   notified.clear();
-  SendMessageA(desktop.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  SendMessageA(shell.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   ASSERT_EQ(notified.size(), 1u);
   EXPECT_EQ(notified[0].first, static_cast<DWORD>(NIM_ADD));
   EXPECT_EQ(std::string(notified[0].second.szTip), tip.substr(0, 63));
-
-  // The title bar's minimize leaves only the icon; the stop removes it and the hook.
-  ShowWindow(desktop.Window(), SW_SHOW);
-  SendMessageA(desktop.Window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_FALSE(IsWindowVisible(desktop.Window()));
-  program.ShutDown();
+  ShowWindow(shell.Window(), SW_SHOW);
+  SendMessageA(shell.Window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(IsWindowVisible(shell.Window()));
+  shell.Quit();
   EXPECT_EQ(notified.back().first, static_cast<DWORD>(NIM_DELETE));
-  EXPECT_EQ(GetPropA(desktop.Window(), "Quorvane.TrayDesktop"), nullptr);
-}
-
-TEST_F(Win32FrontEndTest, WithoutNotificationAreaTheWindowShows) {
-  accepting = FALSE;
-  Load();
-  EXPECT_TRUE(IsWindowVisible(desktop.Window()));
-}
-
-TEST_F(Win32FrontEndTest, FieldsFollowTheModelBothWays) {
-  Load();
-  frmMain& form = program.form;
-  SetWindowTextA(Child(form.txtInterval), "17");  // as typed: the edit reports the change
-  EXPECT_EQ(form.txtInterval.Text(), "17");
-  EXPECT_EQ(SendMessageA(Child(form.txtDDNSpassword), EM_GETPASSWORDCHAR, 0, 0), '*');
-
-  form.cmbDDNSmx.AddItem("NOCHG");
-  EXPECT_EQ(SendMessageA(Child(form.cmbDDNSmx), CB_GETCOUNT, 0, 0), 1);
-
-  // The options frame rules the fields inside it, whatever their own state.
-  EXPECT_FALSE(IsWindowEnabled(Child(form.txtDDNSusername)));
-  form.chkUpdateDynDNS.SetValue(1);
-  EXPECT_TRUE(IsWindowEnabled(Child(form.txtDDNSusername)));
-  EXPECT_TRUE(IsWindowEnabled(Child(form.cmbDDNSmx)));
-  form.frameDDNSoptions.SetEnabled(false);
-  EXPECT_TRUE(form.cmbDDNSmx.Enabled());
-  EXPECT_FALSE(IsWindowEnabled(Child(form.cmbDDNSmx)));
-
-  // A blank in the user's folder must not split the log's path for the viewer.
-  EXPECT_EQ(ViewerCommandLine("C:\\Users\\Ann Lee\\AppData\\Local\\Quorvane\\ipchange.log"),
-            "notepad \"C:\\Users\\Ann Lee\\AppData\\Local\\Quorvane\\ipchange.log\"");
-}
-
-// The close box before the start is over (a developer-mode message box holds it) must not save the
-// empty fields: the stop waits until the start has run.
-TEST_F(Win32FrontEndTest, CloseDuringTheStartWaitsForIt) {
-  desktop.Attach(program);
-  HWND window = desktop.Window();
-  SendMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(program.form.unloaded);
-  desktop.Started();
-  for (int wait = 0; wait < 80 && IsWindow(window); ++wait) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(25);
-  }
-  EXPECT_TRUE(program.form.unloaded);
-  EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace

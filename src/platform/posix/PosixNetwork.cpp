@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/posix/CurlSession.h"
 #include "platform/posix/PosixPlatform.h"
 
 namespace quorvane {
@@ -62,6 +63,11 @@ struct HeaderList {
 // redirect (no file://, no other protocol a hostile page could name).
 void SetCommonOptions(CURL* curl, BodySink& sink, char* errorText, long connectMs, long totalMs) {
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+  // A stop must not wait for a name lookup that hangs (a dead resolver): libcurl leaves its resolver
+  // thread behind instead of joining it.
+  curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+#endif
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
@@ -207,92 +213,11 @@ struct ResetWhenDone {
 
 }  // namespace
 
-void* PosixPlatform::CurlHandle() {
-  if (curl != nullptr) return curl;
-  if (!curlInitialised) {
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
-    curlInitialised = true;
-  }
-  if (multi == nullptr) multi = curl_multi_init();
-  if (multi != nullptr) curl = curl_easy_init();
-  return curl;
-}
-
-// Runs the transfer in our own loop rather than curl_easy_perform, which may sit in one wait for a
-// whole second while no byte flows (measured with libcurl 7.88): every wait here is at most
-// kStopPollMs, so a stop request ends a transfer to a silent server within that time.
-int PosixPlatform::Perform(void* handle) {
-  if (StopRequested()) return CURLE_ABORTED_BY_CALLBACK;
-  if (curl_multi_add_handle(multi, handle) != CURLM_OK) return CURLE_FAILED_INIT;
-  CURLcode result = CURLE_ABORTED_BY_CALLBACK;
-  for (;;) {
-    int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      result = CURLE_SEND_ERROR;
-      break;
-    }
-    int queued = 0;
-    if (const CURLMsg* message = curl_multi_info_read(multi, &queued);
-        message != nullptr && message->msg == CURLMSG_DONE) {
-      result = message->data.result;
-      break;
-    }
-    if (StopRequested()) break;
-    curl_multi_poll(multi, nullptr, 0, kStopPollMs, nullptr);
-  }
-  curl_multi_remove_handle(multi, handle);
-  return result;
-}
-
-// Certificates are checked against the system's trust store, which Debian keeps twice: as one PEM
-// bundle and as a folder of hashed files. Parsing the whole bundle (about 140 certificates) costs
-// OpenSSL 3 some 20 ms per connection, more in a fresh process: more than all else a check does.
-// The folder yields just the certificates that a chain names. So the folder is tried first and the
-// bundle only when the folder cannot vouch for the server: together they trust exactly what libcurl
-// trusts by default, and a bundle with extra certificates (a company CA added to the bundle only)
-// still works. A failed verification happens before any byte of the request is sent, so the second
-// try sends nothing twice; it gets only the time the first one left.
-int PosixPlatform::PerformVerified(void* handle, long connectMs, long totalMs) {
-  TrustStore trust;
-  if (testTrust) {
-    trust = *testTrust;
-  } else {
-    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
-    if (info->capath != nullptr) trust.hashedFolder = info->capath;
-    if (info->cainfo != nullptr) trust.bundleFile = info->cainfo;
-  }
-  const auto start = std::chrono::steady_clock::now();
-  struct stat folderInfo {};
-  if (!trust.hashedFolder.empty() && ::stat(trust.hashedFolder.c_str(), &folderInfo) == 0 &&
-      S_ISDIR(folderInfo.st_mode)) {
-    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
-    curl_easy_setopt(handle, CURLOPT_CAPATH, trust.hashedFolder.c_str());
-    const auto code = static_cast<CURLcode>(Perform(handle));
-    const bool folderFailed = code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE;
-    if (!folderFailed || trust.bundleFile.empty()) return code;
-    const long spent = static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-            .count());
-    if (spent >= totalMs) return CURLE_OPERATION_TIMEDOUT;
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs - spent);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, std::min(connectMs, totalMs - spent));
-  }
-  // Without a folder lookup libcurl may keep the parsed bundle for the handle's later transfers.
-  curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
-  curl_easy_setopt(handle, CURLOPT_CAINFO, trust.bundleFile.empty() ? nullptr : trust.bundleFile.c_str());
-  return Perform(handle);
-}
-
-PosixPlatform::~PosixPlatform() {
-  if (curl != nullptr) curl_easy_cleanup(curl);
-  if (multi != nullptr) curl_multi_cleanup(multi);
-  if (curlInitialised) curl_global_cleanup();
-}
-
 bool PosixPlatform::DownloadToFile(const std::string& url, const std::string& path) {
   if (url.empty()) return false;
-  CURL* handle = CurlHandle();
-  if (handle == nullptr) return false;
+  CurlSession* session = Curl();
+  if (session == nullptr) return false;
+  CURL* handle = session->easy.get();
   const ResetWhenDone reset{handle};
   BodySink sink;
   sink.limit = kDownloadMaxBytes;
@@ -302,7 +227,7 @@ bool PosixPlatform::DownloadToFile(const std::string& url, const std::string& pa
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
   const auto code =
-      static_cast<CURLcode>(PerformVerified(handle, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs));
+      static_cast<CURLcode>(PerformVerified(*session, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs));
   if (code != CURLE_OK || ResponseCode(handle) >= 400) return false;
   return WriteFileNoFollow(path, sink.body);
 }
@@ -322,8 +247,9 @@ HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& r
     return refuse(HttpFailure::OpenRequest, "request target holds a blank, a control or a non-ASCII byte");
   if (!std::all_of(request.headerLines.begin(), request.headerLines.end(), IsSendableHeader))
     return refuse(HttpFailure::AddHeaders, "a header line holds a control character");
-  CURL* handle = CurlHandle();
-  if (handle == nullptr) return refuse(HttpFailure::Open, "libcurl could not be initialised");
+  CurlSession* session = Curl();
+  if (session == nullptr) return refuse(HttpFailure::Open, "libcurl could not be initialised");
+  CURL* handle = session->easy.get();
   const ResetWhenDone reset{handle};
 
   HeaderList headers;
@@ -358,7 +284,7 @@ HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& r
   }
 
   const auto code =
-      static_cast<CURLcode>(PerformVerified(handle, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs));
+      static_cast<CURLcode>(PerformVerified(*session, kHttpConnectTimeoutMs, kHttpTotalTimeoutMs));
   result.status = static_cast<int>(ResponseCode(handle));
   curl_off_t declaredLength = -1;
   curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declaredLength);

@@ -120,8 +120,7 @@ bool WriteAll(int fd, const std::string& content) {
 
 }  // namespace
 
-// libcurl is set up on the first network call (see CurlHandle), so making a platform costs nothing.
-PosixPlatform::PosixPlatform() = default;
+// libcurl is set up on the first network call (see Curl), so making a platform costs nothing.
 
 std::optional<std::string> PosixPlatform::LocalAppDataFolder() {
   std::optional<std::string> folder = AbsolutePathFromEnvironment("XDG_DATA_HOME");

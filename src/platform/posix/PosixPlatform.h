@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -48,22 +49,22 @@ class PosixPlatform : public Platform {
   void SetLoopbackPortForTesting(int port) { testLoopbackPort = port; }
 
  private:
-  // One libcurl handle for every transfer, made on first use: it keeps libcurl's caches (the
-  // parsed CA store, TLS sessions, DNS) across the checks and the update's retry.
-  void* CurlHandle();
+  // libcurl's global state, its transfer handle and the multi handle that drives it, made on first
+  // use and freed together (PosixNetwork.cpp). One handle serves every transfer: it keeps libcurl's
+  // caches (the parsed CA store, TLS sessions, DNS) across the checks and the update's retry.
+  struct CurlSession;
+  CurlSession* Curl();
   // Runs the prepared transfer with certificate checks against the trust store (see the .cpp).
-  int PerformVerified(void* handle, long connectMs, long totalMs);
+  int PerformVerified(CurlSession& session, long connectMs, long totalMs);
   // Runs one prepared transfer; ends it as aborted once a stop is requested.
-  int Perform(void* handle);
+  int Perform(CurlSession& session);
 
   struct TrustStore {
     std::string bundleFile;
     std::string hashedFolder;
   };
 
-  void* curl = nullptr;
-  void* multi = nullptr;  // drives the transfers so that they can be stopped
-  bool curlInitialised = false;
+  std::unique_ptr<CurlSession> curlSession;
   std::optional<TrustStore> testTrust;
   int testLoopbackPort = 0;
 };

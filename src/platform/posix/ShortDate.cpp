@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/Calendar.h"
+#include "platform/Calendar.h"
 
 namespace quorvane {
 

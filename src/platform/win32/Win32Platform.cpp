@@ -14,6 +14,9 @@ namespace quorvane {
 
 namespace {
 
+// The largest file read whole; the program's own files are a few kilobytes.
+constexpr std::size_t kMaxReadBytes = 16 * 1024 * 1024;
+
 std::string WithoutTrailingSeparators(std::string path) {
   while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
   return path;
@@ -122,6 +125,9 @@ std::optional<std::string> Win32Platform::ReadFile(const std::string& path) {
     if (!::ReadFile(file.handle, buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
     if (got == 0) return content;
     content.append(buffer, got);
+    // A file this large is none of ours (a padded or runaway file): it counts as unreadable, so
+    // that it is never taken for settings, nor overwritten with defaults.
+    if (content.size() > kMaxReadBytes) return std::nullopt;
   }
 }
 

@@ -1,7 +1,7 @@
 // The short-date text of config.txt's date line in the user's regional format, and its reading back.
 #include <windows.h>
 
-#include "app/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace quorvane {

@@ -65,7 +65,7 @@ HttpTransportResult RunBounded(const Platform& platform, DWORD connectMs, DWORD 
   std::unique_lock lock(shared->mutex);
   while (!shared->finished) {
     const bool stop = platform.StopRequested();
-    if (stop || Clock::now() >= shared->exchange.Deadline()) {
+    if (stop || SteadyClock::now() >= shared->exchange.Deadline()) {
       lock.unlock();
       shared->exchange.Abort();
       worker.detach();

@@ -17,7 +17,7 @@
 
 namespace quorvane {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // One exchange's WinInet handles and its deadline. WinInet's own time-outs bound single operations
 // only; each is cut to the time left before every blocking call, so a blocked call ends by the
@@ -26,7 +26,7 @@ using Clock = std::chrono::steady_clock;
 class Exchange {
  public:
   Exchange(DWORD connectMs, DWORD totalMs)
-      : connectMs(connectMs), deadline(Clock::now() + std::chrono::milliseconds(totalMs)) {}
+      : connectMs(connectMs), deadline(SteadyClock::now() + std::chrono::milliseconds(totalMs)) {}
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
   ~Exchange() {
@@ -58,10 +58,10 @@ class Exchange {
     const std::lock_guard lock(mutex);
     if (handles[2] != nullptr) LimitTimeouts(handles[2]);
   }
-  Clock::time_point Deadline() const { return deadline; }
+  SteadyClock::time_point Deadline() const { return deadline; }
   bool Ended() {
     const std::lock_guard lock(mutex);
-    return aborted || Clock::now() >= deadline;
+    return aborted || SteadyClock::now() >= deadline;
   }
   // Ends the exchange at its next step; a call in progress ends at its own time-out.
   void Abort() {
@@ -73,7 +73,7 @@ class Exchange {
   void LimitTimeouts(HINTERNET handle) {
     // A second past the deadline: WinInet's timers may fire a little early and report a broken
     // connection instead of a time-out, so the waiting caller's deadline must always come first.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     DWORD leftMs = static_cast<DWORD>(std::max<long long>(left, 1) + 1000);
     DWORD connect = std::min(connectMs, leftMs);
     ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
@@ -88,7 +88,7 @@ class Exchange {
   }
 
   const DWORD connectMs;
-  const Clock::time_point deadline;
+  const SteadyClock::time_point deadline;
   std::mutex mutex;
   bool aborted = false;
   DWORD lastError = 0;

@@ -7,11 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "log/ChangeLog.h"
 #include "platform/posix/PosixPlatform.h"
-#include "settings/Settings.h"
-#include "support/ProgramFixture.h"
-#include "ui/console/ConsoleDesktop.h"
+#include "support/TempDir.h"
 
 namespace quorvane::testing {
 namespace {
@@ -34,8 +31,7 @@ struct ScopedEnv {
   std::string old;
 };
 
-class PosixFiles : public ::testing::Test {
- protected:
+struct PosixFiles : ::testing::Test {
   TempDir temp;
   PosixPlatform platform;
 };
@@ -85,88 +81,44 @@ TEST_F(PosixFiles, DataAndTempFoldersAreCreatedPrivate) {
   EXPECT_EQ(platform.TempFolder(), "");
 }
 
-class ChangeLogTest : public ProgramFixture {};
-
-// A provider's answer may hold line ends and a forged date: one event always stays one line.
-TEST_F(ChangeLogTest, OneDatedLinePerEventWithControlCharactersShown) {
-  platform.now = {999, 1, 2, 3, 4, 5};
-  LogEvent(*program, "x: y");
-  platform.now = {2026, 3, 7, 21, 5, 9};
-  for (const char* text : {"", "good\r\n03-07-2026 21:05:10: forged\n", "a\tb\x01\x1f\x7f\\c\xe9"})
-    LogEvent(*program, text);
-  const std::string at = "03-07-2026 21:05:09: ";
-  const std::vector<std::string> lines = {"01-02-0999 03:04:05: x: y", at,
-                                          at + "good\\r\\n03-07-2026 21:05:10: forged\\n",
-                                          at + "a\\tb\\x01\\x1F\\x7F\\c\xe9"};
-  std::string file;
-  for (const std::string& line : lines) file += line + "\r\n";
-  EXPECT_EQ(ReadAll(DataFile("ipchange.log")), file);
-  EXPECT_EQ(desktop.logLines, lines);
-  program->state.debugMode = true;  // developer mode shows events, not address changes, in a box
-  LogEvent(*program, "hello");
-  LogExternalIPChange(*program);
-  EXPECT_EQ(desktop.messages, (std::vector<std::pair<std::string, std::string>>{{"hello", "Quorvane"}}));
-}
-
 // A disk that fills up (works as root too, unlike a read-only folder): no half line in the log, the
-// old config.txt byte for byte, no temporary left.
-TEST_F(ChangeLogTest, AFullDiskLeavesNoPartOfALineOrOfASave) {
-  LogEvent(*program, "first");
-  const auto size = std::filesystem::file_size(DataFile("ipchange.log"));
-  WriteAll(DataFile("config.txt"), "old");
-  program->form.txtExternalIPURL.SetText("http://a/\r\n");
+// old file byte for byte, no temporary left.
+TEST_F(PosixFiles, AFullDiskLeavesNoPartOfALineOrOfAReplacement) {
+  const std::string log = temp.Path() + "/ipchange.log", config = temp.Path() + "/config.txt";
+  ASSERT_TRUE(platform.AppendToFile(log, "first\r\n"));
+  WriteAll(config, "old");
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);  // writes beyond the limit fail instead
-  const rlimit small{size + 10, saved.rlim_max};
+  const rlimit small{std::filesystem::file_size(log) + 10, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  LogEvent(*program, "a line that does not fit");
-  SaveSettings(*program);
+  const bool appended = platform.AppendToFile(log, "a line that does not fit\r\n");
+  const bool replaced = platform.ReplaceFile(config, std::string(64, 'x'));
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, previousHandler);
-  LogEvent(*program, "third");
-  EXPECT_EQ(LogTexts(), (std::vector<std::string>{"first", "third"}));
-  EXPECT_EQ(ReadAll(DataFile("config.txt")), "old");
-  EXPECT_EQ(program->form.txtExternalIPURL.Text(), "http://a/\r\n");  // trimmed only after a good save
-  EXPECT_EQ(Entries(DataFolder()), 2);
+  EXPECT_FALSE(appended || replaced);
+  ASSERT_TRUE(platform.AppendToFile(log, "third\r\n"));
+  EXPECT_EQ(ReadAll(log) + ReadAll(config), "first\r\nthird\r\nold");
+  EXPECT_EQ(Entries(temp.Path()), 2);
 }
 
-TEST(ConsoleTest, HangUpSignalReloadsAndDoesNotStop) {
-  sigset_t before;
-  ASSERT_EQ(sigprocmask(SIG_SETMASK, nullptr, &before), 0);
-  ASSERT_TRUE(ConsoleDesktop::BlockStopSignals());
-  ConsoleDesktop console(stdout, stderr);
-  int reloads = 0;
-  console.SetReloadHandler([&reloads] { raise(++reloads < 2 ? SIGHUP : SIGTERM); });
-  raise(SIGHUP);
-  EXPECT_TRUE(console.RunLoop());
-  EXPECT_EQ(reloads, 2);
-  const auto stopAction = signal(SIGTERM, SIG_IGN);  // drops the stop request if the loop left it pending
-  sigprocmask(SIG_SETMASK, &before, nullptr);
-  signal(SIGTERM, stopAction);
-}
-
-// A save killed half-way leaves a hidden temporary holding the password: the next start removes ours
-// only. Hidden files, folders and links do not count as files: this start is a first run.
-TEST_F(ChangeLogTest, StartRemovesOnlyOurStaleTemporaries) {
-  const std::filesystem::path folder = DataFolder();
+// A save killed half-way leaves a hidden temporary holding the password: only ours are removed.
+TEST_F(PosixFiles, OnlyOurStaleTemporariesAreRemoved) {
+  const std::filesystem::path folder = temp.Path();
   for (const char* name :
        {".config.txt.Ab12Cd", ".ip.txt.000000", ".owed-update.txt.x1Y2z3", ".config.txt.Ab12C",
         ".config.txt.Ab12C!", ".ipchange.log.backup", ".ip.txt.Foreig"})
     WriteAll(folder / name, "password");
   create_directory(folder / ".ip.txt.Zz99Yy");
   create_symlink(".config.txt.Ab12C", folder / ".ip.txt.Qq11Ww");
-  create_directory_symlink(".ip.txt.Zz99Yy", folder / "link");
   const bool foreign = chown((folder / ".ip.txt.Foreig").c_str(), getuid() + 1, -1) == 0;
-  StartProgram();
+  platform.RemoveStaleTempFiles(temp.Path() + "/", {"config.txt", "ip.txt", "owed-update.txt"});
   for (const char* gone : {".config.txt.Ab12Cd", ".ip.txt.000000", ".owed-update.txt.x1Y2z3"})
     EXPECT_FALSE(exists(folder / gone)) << gone;
   for (const char* kept : {".config.txt.Ab12C", ".config.txt.Ab12C!", ".ipchange.log.backup",
                            ".ip.txt.Zz99Yy", ".ip.txt.Qq11Ww"})
     EXPECT_TRUE(exists(folder / kept)) << kept;
   EXPECT_EQ(exists(folder / ".ip.txt.Foreig"), foreign);
-  EXPECT_TRUE(exists(folder / "config.txt"));
-  EXPECT_EQ(LogTexts().front(), "First run under new user account. Creating default config.txt file.");
 }
 
 }  // namespace

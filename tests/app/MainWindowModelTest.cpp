@@ -1,0 +1,179 @@
+#include "app/MainWindowModel.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/FakeShell.h"
+
+namespace quorvane::testing {
+namespace {
+
+const std::string kTitle = "Quorvane 1.0.0";
+using Lines = std::vector<std::string>;
+
+class MainWindowModelTest : public ::testing::Test {
+ protected:
+  static Settings Sample() {
+    Settings s;
+    s.updateEnabled = s.suspended = s.logEverything = true;
+    std::tie(s.service, s.userName, s.password, s.hostNames, s.system, s.mx) =
+        std::tuple("DynDNS", "alice", "s3cret", "a.example.net,b.example.net", "sys", "");
+    s.intervalMinutes = 17;
+    s.lastUpdateDay = 46000;
+    s.echoUrls = {"http://one.test/", "", "https://two.test/ip"};
+    return s;
+  }
+  WindowCommands Commands() {
+    return {[this] { ++checks; }, [this] { ++updates; },
+            [this](const Settings& settings) { edits.push_back(settings); }, [this] { ++logViews; }, nullptr};
+  }
+
+  std::vector<Settings> edits;
+  int checks = 0, updates = 0, logViews = 0;
+  FakeShell shell;
+  MainWindowModel w{shell, Commands(), kTitle};
+  Settings sample = Sample();
+};
+
+TEST_F(MainWindowModelTest, UpdateCheckBoxRulesTheProviderFieldsAndOptions) {
+  const std::vector<Control*> ruled = {&w.service,    &w.userName,      &w.password, &w.hostNames,
+                                       &w.moreButton, &w.options,       &w.system,   &w.systemLabel,
+                                       &w.mx,         &w.mxLabel,       &w.backupMx, &w.backupMxLabel,
+                                       &w.wildcard,   &w.wildcardLabel, &w.offline,  &w.offlineLabel};
+  for (const bool on : {false, true, false}) {
+    w.updateEnabled.Toggle(on);
+    for (const Control* control : w.Controls()) {
+      const bool isRuled = std::find(ruled.begin(), ruled.end(), control) != ruled.end();
+      EXPECT_EQ(control->Enabled(), on || !isRuled) << control->Name() << on;
+    }
+  }
+  w.ShowSettings(sample);  // loaded settings switch them on as a click would
+  EXPECT_TRUE(w.service.Enabled() && w.offline.Enabled());
+}
+
+// Shown settings come back unchanged without being reported; every user edit is reported at once,
+// as the whole record (what the window has no control for kept).
+TEST_F(MainWindowModelTest, ShownSettingsComeBackAndEveryEditIsReported) {
+  w.ShowSettings(sample);
+  EXPECT_TRUE(edits.empty());
+  EXPECT_EQ(w.EditedSettings(), sample);
+  EXPECT_EQ(w.echoUrls.Text(), "http://one.test/\r\n\r\nhttps://two.test/ip");
+
+  // clang-format off
+  for (auto [control, text] : {std::pair{&w.service, "No-IP"}, {&w.userName, "bob"}, {&w.password, "pw2"},
+           {&w.hostNames, "c.test"}, {&w.intervalBox, "30"}, {&w.system, "custom"}, {&w.mx, "NOCHG"},
+           {&w.echoUrls, "http://x.test/\nhttp://y.test/"}, {&w.backupMx, "YES"}, {&w.wildcard, "OFF"},
+           {&w.offline, "YES"}})
+    control->Edit(text);
+  // clang-format on
+  for (Control* box : {&w.updateEnabled, &w.suspended, &w.logEverything}) box->Toggle(false);
+  Settings expected = sample;
+  expected.updateEnabled = expected.suspended = expected.logEverything = false;
+  std::tie(expected.service, expected.userName, expected.password, expected.hostNames, expected.system) =
+      std::tuple("No-IP", "bob", "pw2", "c.test", "custom");
+  std::tie(expected.mx, expected.backupMx, expected.wildcard, expected.offline) =
+      std::tuple("NOCHG", "YES", "OFF", "YES");
+  expected.intervalMinutes = 30;
+  expected.echoUrls = {"http://x.test/", "http://y.test/"};
+  ASSERT_EQ(edits.size(), 14u);
+  EXPECT_EQ(edits.back(), expected);
+}
+
+// Leaving the interval box checks it; a box without a usable number keeps the last good interval.
+TEST_F(MainWindowModelTest, IntervalIsCheckedWhenLeft) {
+  w.ShowSettings(sample);
+  const struct {
+    std::string text, message;  // message empty: none
+    int interval;
+  } cases[] = {
+      {"10", "", 10},
+      {"abc", "Numbers only, please.", 10},
+      {"", "Numbers only, please.", 10},
+      {"1.2.3", "Numbers only, please.", 10},
+      {" 1 ", "The minimum interval is 2 minutes.", 2},
+      {"2", "", 2},
+      {"2.5", "", 3},
+      {"99999", "", 43200},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    shell.messages.clear();
+    shell.focused.clear();
+    w.intervalBox.Edit(c.text);
+    w.intervalBox.Leave();
+    EXPECT_EQ(shell.messages.empty(), c.message.empty());
+    EXPECT_TRUE(c.message.empty() || shell.messages.front() == std::make_pair(c.message, kTitle));
+    EXPECT_EQ(shell.focused, c.message.empty() ? Lines{} : Lines{w.intervalBox.Name()});
+    EXPECT_EQ(w.EditedSettings().intervalMinutes, c.interval);
+    EXPECT_EQ(w.intervalBox.Text(), c.text);  // the box is never rewritten
+  }
+}
+
+TEST_F(MainWindowModelTest, ButtonsAndLinksAct) {
+  w.moreButton.Click();
+  EXPECT_TRUE(shell.expanded);
+  EXPECT_EQ(w.moreButton.Text(), "Less");
+  w.status.Click();  // the status line toggles as the button does
+  EXPECT_FALSE(shell.expanded || w.Expanded());
+  EXPECT_EQ(w.moreButton.Text(), "More...");
+
+  w.ShowAddresses("203.0.113.7", "192.168.1.20");
+  w.copyInternal.Click();
+  w.copyExternal.Click();
+  EXPECT_EQ(shell.clipboard, (Lines{"192.168.1.20", "203.0.113.7"}));
+  w.checkNow.Click();
+  w.updateNow.Click();
+  w.updateNow.Click();
+  w.viewLog.Click();
+  EXPECT_EQ(std::make_tuple(checks, updates, logViews), std::make_tuple(1, 2, 1));
+
+  w.ShowCheckRunning(true);
+  EXPECT_FALSE(w.checkNow.Enabled());
+  EXPECT_TRUE(w.updateNow.Enabled());
+  w.ShowUpdateRunning(true);
+  w.ShowCheckRunning(false);
+  EXPECT_TRUE(w.checkNow.Enabled());
+  EXPECT_FALSE(w.updateNow.Enabled());
+}
+
+// A program that runs for months keeps only the newest 64 KiB of the DDNS log, cut at a line start.
+TEST_F(MainWindowModelTest, DdnsLogKeepsItsNewest64KiB) {
+  const std::string line(99, 'x');
+  for (int i = 0; i < 1000; ++i) w.AppendDdnsLog(line + "\r\n");
+  w.AppendDdnsLog("last\r\n");
+  const std::string& text = w.ddnsLog.Text();
+  EXPECT_TRUE(text.size() <= 64u * 1024 && text.size() > 64u * 1024 - 200) << text.size();
+  EXPECT_TRUE(text.starts_with(line + "\r\n") && text.ends_with("\r\nlast\r\n"));
+  EXPECT_TRUE(edits.empty());
+}
+
+// What a front end paints from the roles: the password masked, program output not editable.
+TEST_F(MainWindowModelTest, RolesProtectTheFields) {
+  EXPECT_TRUE(w.password.Has(Role::Secret));
+  EXPECT_TRUE(w.intervalBox.Has(Role::Validated));
+  for (Control* control : w.Controls())
+    EXPECT_EQ(control->Has(Role::ReadOnly) || control->Has(Role::Secret),
+              control == &w.password || control == &w.externalAddress || control == &w.internalAddress ||
+                  control == &w.ddnsLog)
+        << control->Name();
+}
+
+// A front end repaints from the announcements: each change is announced once, a repeated value not.
+TEST(ControlTest, ChangesAreAnnouncedOnce) {
+  struct Recorder : ControlObserver {
+    int changes = 0;
+    void ControlChanged(const Control&) override { ++changes; }
+  } view;
+  Control control(view, "box", ControlKind::ComboBox);
+  for (int twice = 0; twice < 2; ++twice) {
+    control.SetText("a");
+    control.SetValue(1);
+    control.SetEnabled(false);
+    control.SetToolTip("tip");
+    control.SetColour({1, 2, 3});
+  }
+  control.AddItem("item");
+  EXPECT_EQ(view.changes, 6);
+}
+
+}  // namespace
+}  // namespace quorvane::testing

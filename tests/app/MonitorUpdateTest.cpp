@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "app/MonitorFixture.h"
+#include "core/OwedUpdate.h"
+#include "core/Providers.h"
+
+namespace quorvane::testing {
+namespace {
+
+const std::string kRefused =
+    "No DDNS update will be sent automatically until the service, user name, password, host name(s) or "
+    "system is changed.";
+
+// What each answer shows and logs, what it leaves owed, and whether it dates the update.
+TEST_F(MonitorTest, AnswersDecideTheStatusTheLogAndWhatIsOwed) {
+  const std::string stamp = " @ 03-07-2026 21:05:09";
+  const std::string pause = "retry\r\n" + std::to_string(MinuteStamp({2026, 3, 7, 21, 35, 0})) + "\r\n";
+  const struct {
+    std::vector<HttpTransportResult> answers;
+    std::string hosts, status;
+    Lines log;  // from the first "DDNS Update" line on; empty: not checked
+    std::string owedFile;
+    bool updatesStayOn = true;
+  } cases[] = {
+      // clang-format off
+      {{kGood}, "a.example", "DDNS Update Success" + stamp, {kSent}, ""},
+      {{{true, 200, "badauth", ""}}, "a.example", "DDNS Error: badauth" + stamp + " - " + kRefused,
+       {"DDNS Update Sent. Server Response: badauth", "Invalid username/password combination.", kRefused},
+       "refused"},
+      {{{true, 200, "badsys", ""}}, "a.example", "", {}, "refused", false},
+      {{{true, 200, "911", ""}}, "a.example", "", {}, pause},
+      {{{true, 503, "Have a good day.", ""}}, "a.example", "", {}, "retry\r\n0\r\n"},
+      {{{false, 0, "", "refused"}, {true, 200, "", ""}}, "a.example",
+       "DDNS Update Failure" + stamp + " - DDNS update will be retried at the next check.",
+       {"DDNS Update Failed.", "DDNS Update Failed.", "DDNS update will be retried at the next check."},
+       "retry\r\n0\r\n"},
+      {{{true, 200, "good 203.0.113.7\nnohost\n", ""}}, "a.example,b.example",
+       "DDNS Error: b.example: nohost" + stamp + " - " + kRefused, {}, "refused"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answers.front().body);
+    std::filesystem::remove_all(Folder());
+    std::filesystem::create_directories(Folder());
+    Settings s = Updating();
+    s.hostNames = c.hosts;
+    Write(s);
+    platform.httpRequests.clear();
+    platform.httpAnswers = c.answers;
+    shown.reset();
+    Start();
+    const Lines logged = TakeLog();
+    const auto sent = std::find_if(logged.begin(), logged.end(),
+                                   [](const std::string& line) { return line.starts_with("DDNS Update"); });
+    EXPECT_TRUE(c.log.empty() || Lines(sent, logged.end()) == c.log);
+    EXPECT_TRUE(c.status.empty() || status == c.status) << status;
+    const std::string owed =
+        std::filesystem::exists(File(kOwedUpdateFileName)) ? ReadAll(File(kOwedUpdateFileName)) : "";
+    EXPECT_EQ(owed.substr(0, c.owedFile.size()), c.owedFile);
+    EXPECT_EQ(owed.empty(), c.owedFile.empty());
+    EXPECT_EQ(shown.has_value(), !c.answers.back().body.empty());  // no answer changes no setting
+    EXPECT_EQ(startup, std::make_pair(true, c.owedFile != ""));
+    EXPECT_TRUE(Stop().saved);
+    EXPECT_EQ(OnDisk().updateEnabled, c.updatesStayOn);
+    EXPECT_EQ(OnDisk().lastUpdateDay, shown ? DayNumberOf(platform.now) : s.lastUpdateDay);
+  }
+}
+
+// A refusal holds automatic updates until the provider settings change; a provider's pause holds
+// them for 30 minutes; what is owed survives a restart; switching updates off drops it.
+TEST_F(MonitorTest, OwedUpdateRules) {
+  Write(Updating());
+  platform.httpAnswers = {{true, 200, "badauth", ""}, {true, 200, "911", ""}, kGood};
+  Start();
+  ASSERT_EQ(platform.httpRequests.size(), 1u);
+  platform.pages[kEcho] = "198.51.100.4";  // a new address is not sent while the refusal stands
+  Check();
+  EXPECT_EQ(platform.httpRequests.size(), 1u);
+  Settings corrected = Updating();
+  corrected.password = "corrected";
+  monitor->ApplySettings(corrected);
+  Check();
+  ASSERT_EQ(platform.httpRequests.size(), 2u);  // "911": paused for 30 minutes
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "DDNS settings changed since the refused update. Performing DDNS update."),
+            1);
+  Start();  // a restart keeps the pause
+  platform.now.minute = 34;
+  Check();
+  EXPECT_EQ(platform.httpRequests.size(), 2u);
+  platform.now.minute = 36;
+  Check();
+  EXPECT_EQ(platform.httpRequests.size(), 3u);
+  EXPECT_FALSE(std::filesystem::exists(File(kOwedUpdateFileName)));
+
+  // Owed again, then updates switched off in the window or in config.txt (a reload): dropped, and said.
+  for (const bool reload : {false, true}) {
+    monitor->ApplySettings(corrected);
+    platform.httpAnswers.push_back({true, 200, "dnserr", ""});
+    monitor->UpdateNow();
+    Settle();
+    EXPECT_TRUE(std::filesystem::exists(File(kOwedUpdateFileName)));
+    Settings off = corrected;
+    off.updateEnabled = false;
+    reload ? Write(off) : monitor->ApplySettings(off);
+    if (reload) monitor->Reload();
+    Settle();
+    EXPECT_FALSE(std::filesystem::exists(File(kOwedUpdateFileName)));
+    EXPECT_EQ(log.back(), "Dynamic DNS updates are switched off: the owed DDNS update is dropped.");
+    EXPECT_TRUE(!reload || !shown->updateEnabled);  // the window shows what was read
+  }
+}
+
+// Secrets never reach the DDNS log, the change log or a developer's message box; Basic credentials
+// only where a provider uses them. An empty URL list or an unknown service sends nothing and says so.
+TEST_F(MonitorTest, SecretsAndEmptyUrlList) {
+  Settings s = Updating();
+  s.service = "Duck DNS";
+  s.userName = "duck-token-123";
+  s.logEverything = true;
+  Write(s);
+  platform.httpAnswers = {{true, 200, "OK", ""}};
+  Start(true);
+  ASSERT_EQ(platform.httpRequests.size(), 1u);
+  EXPECT_NE(platform.httpRequests[0].target.find("token=duck-token-123"), std::string::npos);
+  EXPECT_EQ(platform.httpRequests[0].headerLines.size(), 2u);  // no Authorization
+  for (const Lines& shownLines : {log, boxes})
+    for (const std::string& text : shownLines) EXPECT_EQ(text.find("duck-token-123"), std::string::npos);
+  EXPECT_EQ(
+      ddnsLog,
+      "\r\nDDNS Update: www.duckdns.org/update?domains=home.example.net&token=********&ip=203.0.113.7\r\n");
+
+  s.echoUrls.clear();
+  s.logEverything = false;
+  Write(s);
+  TakeLog();
+  Start();
+  Check();
+  EXPECT_EQ(TakeLog(),
+            (Lines{"The IP-echo URL list is empty: the external IP address cannot be retrieved and no DDNS "
+                   "update is sent.",
+                   "External IP 203.0.113.7 changed to 0.0.0.0"}));
+  EXPECT_EQ(platform.httpRequests.size(), 1u);
+  EXPECT_EQ(platform.sleeps.size(), 0u);
+
+  s.service = "NoSuchDNS";
+  s.echoUrls = {kEcho};
+  Write(s);
+  Start();
+  monitor->UpdateNow();
+  Settle();
+  EXPECT_EQ(std::ranges::count(
+                log, "The DDNS service \"NoSuchDNS\" is not known. Known services: " + ProviderNameList()),
+            1);
+}
+
+}  // namespace
+}  // namespace quorvane::testing

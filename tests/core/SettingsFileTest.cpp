@@ -1,0 +1,163 @@
+#include "core/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/FakePlatform.h"
+#include "platform/Calendar.h"
+
+namespace quorvane::testing {
+namespace {
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  FakePlatform clock{"/none", "/none/"};
+  ParsedSettings Parse(const std::string& text, const Settings& base = {}) {
+    return ParseSettingsFile(text, clock, base);
+  }
+};
+
+std::string Join(const std::vector<std::string>& lines, const std::string& end) {
+  std::string text;
+  for (const std::string& line : lines) text += line + end;
+  return text;
+}
+
+TEST_F(SettingsFileTest, DefaultFileReadsAsTheDefaultsAndRendersInTheOldFormat) {
+  EXPECT_EQ(Parse(DefaultSettingsText()).settings, DefaultSettings());
+  EXPECT_FALSE(Parse(DefaultSettingsText()).intervalClampedFrom);
+  Settings s = DefaultSettings();
+  s.updateEnabled = true;
+  EXPECT_EQ(
+      RenderSettingsFile(s, clock),
+      " 1 \r\nDNS-O-Matic\r\n\r\n\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n5\r\n 0 \r\n 0 \r\n1/1/2014\r\n"
+      "http://api.ipify.org/\r\nhttp://myip.dnsomatic.com/\r\nhttp://checkip.dyndns.org/\r\n");
+}
+
+// A file holding any CR ends lines at CR LF or CR, and a lone LF stays inside its value; only a file
+// without any CR is read by LF.
+TEST_F(SettingsFileTest, LineEnds) {
+  const std::vector<std::string> lines = {"1", "DynDNS",   "al\nice",   "pw", "h",        "",
+                                          "",  "",         "",          "",   "7",        "1",
+                                          "0", "3/4/2026", "http://a/", "",   "http://b/"};
+  const struct {
+    std::string text;
+    std::string user;
+    std::vector<std::string> urls;
+  } cases[] = {
+      {Join(lines, "\r\n"), "al\nice", {"http://a/", "", "http://b/"}},
+      {Join(lines, "\r"), "al\nice", {"http://a/", "", "http://b/"}},
+      {"\xEF\xBB\xBF" + Join(lines, "\r\n"), "al\nice", {"http://a/", "", "http://b/"}},
+      // No CR at all: the LF inside the user name ends a line and shifts the rest by one.
+      {Join(lines, "\n"), "al", {"3/4/2026", "http://a/", "", "http://b/"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const Settings s = Parse(c.text).settings;
+    EXPECT_EQ(s.userName, c.user);
+    EXPECT_EQ(s.echoUrls, c.urls);
+    if (c.user == "al\nice") {
+      EXPECT_EQ(std::make_tuple(s.updateEnabled, s.service, s.password, s.intervalMinutes, s.logEverything,
+                                s.suspended, s.lastUpdateDay),
+                std::make_tuple(true, "DynDNS", "pw", 7, true, false, DayNumberFromDate(2026, 3, 4)));
+    }
+  }
+}
+
+TEST_F(SettingsFileTest, FlagsIntervalAndDate) {
+  const struct {
+    std::string flag, interval, date;
+    bool set;
+    int minutes;
+    std::optional<std::string> clampedFrom;
+    std::int32_t day;
+  } cases[] = {
+      {" 1 ", "5", "1/1/2014", true, 5, std::nullopt, DayNumberFromDate(2014, 1, 1)},
+      {"+1", " 12 ", "12/31/2099", true, 12, std::nullopt, DayNumberFromDate(2099, 12, 31)},
+      {"2", "abc", "no date", false, 2, "abc", 77},
+      {"", "0", "2/30/2026", false, 2, "0", 77},
+      {"x1", "99999", "", false, 43200, "99999", 77},
+      {"0", "-3", "1/1/2014", false, 2, "-3", DayNumberFromDate(2014, 1, 1)},
+      {"1.4", "2.5", "1/1/2014", true, 2, std::nullopt, DayNumberFromDate(2014, 1, 1)},
+      {" 1", "43200", "1/1/2014", true, 43200, std::nullopt, DayNumberFromDate(2014, 1, 1)},
+      {"1", "1e999", "1/1/2014", true, 43200, "1e999", DayNumberFromDate(2014, 1, 1)},
+      {"1", "1e1", "1/1/2014", true, 10, std::nullopt, DayNumberFromDate(2014, 1, 1)},
+  };
+  Settings base;
+  base.lastUpdateDay = 77;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flag + "|" + c.interval + "|" + c.date);
+    const std::string text =
+        Join({c.flag, "", "", "", "", "", "", "", "", "", c.interval, c.flag, c.flag, c.date}, "\r\n");
+    const ParsedSettings parsed = Parse(text, base);
+    EXPECT_EQ(std::make_tuple(parsed.settings.updateEnabled, parsed.settings.logEverything,
+                              parsed.settings.suspended),
+              std::make_tuple(c.set, c.set, c.set));
+    EXPECT_EQ(parsed.settings.intervalMinutes, c.minutes);
+    EXPECT_EQ(parsed.intervalClampedFrom, c.clampedFrom);
+    EXPECT_EQ(parsed.settings.lastUpdateDay, c.day);
+  }
+}
+
+TEST_F(SettingsFileTest, TextsAreTrimmedOfBlanksOnlyAndShortFilesGiveEmptyValues) {
+  const Settings s = Parse(" 1 \r\n  DynDNS \r\n\tuser \r\n").settings;
+  EXPECT_EQ(std::make_tuple(s.service, s.userName, s.password, s.mx, s.echoUrls.size()),
+            std::make_tuple("DynDNS", "\tuser", "", "", std::size_t{0}));
+}
+
+// Render then parse gives the same settings; rendering over a previous text keeps every unchanged
+// line byte for byte and rewrites the changed ones (and a clamped interval).
+TEST_F(SettingsFileTest, RoundTripAndUnchangedLinesKept) {
+  Settings s = DefaultSettings();
+  s.userName = "bob";
+  s.echoUrls = {"http://a/", "", "x\ny"};
+  const std::string rendered = RenderSettingsFile(s, clock);
+  EXPECT_EQ(Parse(rendered).settings, s);
+  EXPECT_EQ(RenderSettingsFile(Parse(rendered).settings, clock), rendered);
+  s.echoUrls.clear();
+  EXPECT_EQ(Parse(RenderSettingsFile(s, clock)).settings, s);
+
+  const std::string previous =
+      "\xEF\xBB\xBF"
+      "1\nDNS-O-Matic  \nbob\n\n\n\nNOCHG\nNOCHG\nON\nNO\nabc\n0\n0\n01/01/2014\nhttp://a/\n";
+  Settings edited = Parse(previous).settings;
+  edited.password = "new";
+  EXPECT_EQ(RenderSettingsFile(edited, clock, previous),
+            "\xEF\xBB\xBF"
+            "1\r\nDNS-O-Matic  \r\nbob\r\nnew\r\n\r\n\r\nNOCHG\r\nNOCHG\r\nON\r\nNO\r\n2\r\n0\r\n0\r\n"
+            "01/01/2014\r\nhttp://a/\r\n");
+  edited.echoUrls = {"http://b/"};
+  edited.updateEnabled = false;
+  EXPECT_EQ(RenderSettingsFile(edited, clock, previous).substr(0, 8), "\xEF\xBB\xBF 0 \r\n");
+  EXPECT_TRUE(RenderSettingsFile(edited, clock, previous).ends_with("01/01/2014\r\nhttp://b/\r\n"));
+}
+
+// A merge at the stop keeps each field I changed and takes theirs elsewhere; the provider's fingerprint
+// covers the provider fields only.
+TEST(SettingsTest, MergeAndFingerprint) {
+  const Settings base = DefaultSettings();
+  std::string Settings::*const fields[] = {&Settings::service,   &Settings::userName, &Settings::password,
+                                           &Settings::hostNames, &Settings::system,   &Settings::mx,
+                                           &Settings::backupMx,  &Settings::wildcard, &Settings::offline};
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    Settings mine = base, theirs = base;
+    mine.*fields[i] = "mine";
+    theirs.*fields[i] = "theirs";
+    theirs.intervalMinutes = 9;
+    const Settings merged = MergeSettings(mine, base, theirs);
+    EXPECT_EQ(std::make_pair(merged.*fields[i], merged.intervalMinutes),
+              std::make_pair(std::string("mine"), 9));
+    EXPECT_EQ(ProviderFingerprint(mine) != ProviderFingerprint(base), i < 5) << i;
+  }
+  for (bool Settings::*const flag :
+       {&Settings::updateEnabled, &Settings::logEverything, &Settings::suspended}) {
+    Settings mine = base;
+    mine.*flag = true;
+    EXPECT_TRUE(MergeSettings(mine, base, base).*flag);
+  }
+  Settings other = base;
+  other.intervalMinutes = 9;
+  EXPECT_EQ(ProviderFingerprint(other), ProviderFingerprint(base));
+}
+
+}  // namespace
+}  // namespace quorvane::testing
