@@ -3,7 +3,7 @@
 
 file(GLOB QUORVANE_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(quorvane_win32 STATIC ${QUORVANE_WIN32_SOURCES})
-target_link_libraries(quorvane_win32 PUBLIC quorvane_platform wininet iphlpapi shell32)
+target_link_libraries(quorvane_win32 PUBLIC quorvane_platform wininet iphlpapi shell32 advapi32)
 target_compile_options(quorvane_win32 PRIVATE ${QUORVANE_WARNINGS})
 # ANSI calls throughout (the program's files and texts are single-byte); no min/max macros.
 target_compile_definitions(quorvane_win32 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

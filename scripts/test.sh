@@ -41,6 +41,11 @@ for target in "${fuzz_targets[@]}"; do
 done
 # --- End of fuzz stage.
 
+# --- Package stage: the console program's Debian package (lintian without errors, the service's
+# exposure), then unpacked and used as a server's administrator would.
+scripts/package.sh
+tests/package/package_test.sh dist
+
 # Windows: the core, the Win32 platform and quorvane.exe cross-built with mingw-w64; every unit test,
 # the Win32 platform tests and a desktop session of quorvane.exe (Xvfb and trayer from above; Wine's
 # own fonts for its captions) run under Wine. Wine's prefix lives in build-win; its server runs for the whole stage

@@ -27,12 +27,27 @@ bool CommandLine::Has(std::string_view option) const {
   return std::find(options.begin(), options.end(), option) != options.end();
 }
 
-CommandLine ReadCommandLine(int argc, const char* const* argv,
-                            std::initializer_list<std::string_view> known) {
+std::vector<std::string> CommandLine::ValuesOf(std::string_view option) const {
+  std::vector<std::string> found;
+  for (const auto& [name, value] : values)
+    if (name == option) found.push_back(value);
+  return found;
+}
+
+CommandLine ReadCommandLine(int argc, const char* const* argv, std::initializer_list<std::string_view> known,
+                            std::initializer_list<std::string_view> withValue) {
   CommandLine line;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (i > 1) line.argumentText += ' ';
+    if (std::find(withValue.begin(), withValue.end(), argument) != withValue.end()) {
+      if (i + 1 < argc) {
+        line.values.emplace_back(argument, argv[++i]);
+      } else if (!line.unknown) {
+        line.unknown = EscapedArgument(argument);  // its value is missing
+      }
+      continue;
+    }
+    if (!line.argumentText.empty()) line.argumentText += ' ';
     line.argumentText += argument;
     if (std::find(known.begin(), known.end(), argument) != known.end()) {
       line.options.push_back(argument);

@@ -12,6 +12,9 @@
 
 namespace quorvane {
 
+// The last external and internal address, one per line.
+inline constexpr const char* kIpFileName = "ip.txt";
+
 // What the Monitor reports. Every callback runs on the UI thread (the Monitor posts it through
 // Shell::Post), in the order the Monitor reported it; an empty callback is skipped.
 struct MonitorEvents {
@@ -37,6 +40,10 @@ struct MonitorEvents {
   // A problem the user must hear of although the program runs on (a file that could not be
   // written); said once per cause.
   std::function<void(const std::string& message)> problem;
+  // The DNS entry went stale (an update failed or was refused, or the address could not be learnt at
+  // three checks in a row), or it is fresh again: one notice each way per episode, for a desktop
+  // notification.
+  std::function<void(const std::string& text)> notice;
 };
 
 // Where the Monitor keeps its files and how it names itself.
@@ -48,6 +55,9 @@ struct MonitorConfig {
   // No minute timer of its own: the caller sends each minute tick through Monitor::Tick (tests on a
   // manual clock).
   bool manualTicks = false;
+  // How long the start waits for a data folder that another copy holds (a one-shot run waits for a
+  // copy that is saving); 0: it gives up at once.
+  int folderWaitMs = 0;
 };
 
 // What loading the data folder found.
@@ -55,6 +65,8 @@ struct MonitorLoad {
   Settings settings;
   bool firstRun = false;               // the folder held no ordinary file: defaults were written
   std::optional<std::string> problem;  // config.txt exists but could not be read (never overwritten)
+  bool folderInUse = false;            // another copy holds the data folder: nothing was read, and
+                                       // this Monitor reads and writes no file
 };
 
 // The result of the final save.

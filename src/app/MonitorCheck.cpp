@@ -28,6 +28,14 @@ constexpr const char* kEmptyListMessage =
 constexpr const char* kExternalTip = "External IP: ";
 constexpr const char* kInternalTip = "Internal IP: ";
 constexpr int kRetryPauseMs = 3000;
+constexpr int kChecksBeforeNotice = 3;
+constexpr const char* kNoticeNoAddress =
+    "The public address could not be learnt at three checks in a row: the DNS entry may be stale.";
+constexpr const char* kNoticeAddressAgain = "The public address is learnt again: ";
+constexpr const char* kPageFailedStart = "Failed IP-echo page ";
+constexpr const char* kDownloadStep = "download: ";
+constexpr const char* kPageStep = "page: ";
+constexpr const char* kNoTempFolder = "no private folder for temporary files";
 // How much of a downloaded page the developer-mode message box shows.
 constexpr std::size_t kPagePreviewLength = 15;
 
@@ -65,24 +73,31 @@ std::optional<IPv4Address> Monitor::Worker::Retrieve() {
     if (Stopping()) return std::nullopt;
     LogIfEverything(std::string(kGettingWanIpFrom) + entry);
     // Without a private temp folder the page would land in the working directory: every entry fails.
-    if (!config.tempFolder.empty() && platform.DownloadToFile(entry, tempPath)) {
+    const DownloadResult download = config.tempFolder.empty() ? DownloadResult{false, kNoTempFolder}
+                                                              : platform.DownloadToFile(entry, tempPath);
+    std::string why = std::string(kDownloadStep) + download.error;
+    if (download) {
       const std::string page = platform.ReadFile(tempPath).value_or("");
       if (config.developerMode) Emit(events.developerMessage, page.substr(0, kPagePreviewLength));
-      if (const PageAddress found = AddressFromPage(entry, page); found.address) {
+      const PageAddress found = AddressFromPage(entry, page);
+      if (found.address) {
         LogIfEverything(std::string(kGotWanIp));
         platform.DeleteFile(tempPath);
         return found.address;
       }
+      why = std::string(kPageStep) + found.reason;
     }
     if (Stopping()) return std::nullopt;
     LogIfEverything(std::string(kGetWanIpFailed));
+    // The log keeps its one line; developer mode names the page and why it failed.
+    if (config.developerMode) Emit(events.developerMessage, kPageFailedStart + entry + ": " + why);
   }
   return std::nullopt;
 }
 
 // One retry after a pause. False when it failed too (the failure is then logged and stored as none).
 bool Monitor::Worker::RetryExternal(std::optional<IPv4Address>& external, bool& externalChanged) {
-  if (settings.echoUrls.empty()) {
+  if (EchoEntries(settings.echoUrls).empty()) {
     if (!emptyListSaid) LogEvent(kEmptyListMessage);
     emptyListSaid = true;
   } else {
@@ -141,6 +156,10 @@ void Monitor::Worker::RunCheck() {
   const bool obtained = external.has_value() || RetryExternal(external, externalChanged);
   if (Stopping()) return;
   const SeenAddress seenExternal{true, external};
+  checksWithoutAddress = obtained ? 0 : checksWithoutAddress + 1;
+  if (checksWithoutAddress == kChecksBeforeNotice) Notice(Episode::NoAddress, kNoticeNoAddress);
+  if (obtained && episode == Episode::NoAddress)
+    Notice(Episode::None, kNoticeAddressAgain + IPv4Text(*external));
   if (obtained) {
     const SeenAddress before = lastExternal;
     if (CompareObtained(seenExternal, lastExternal, lastGoodExternal, externalChanged)) updateNeeded = true;

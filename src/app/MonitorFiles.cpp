@@ -5,6 +5,7 @@
 
 #include "app/MonitorState.h"
 #include "core/ChangeLog.h"
+#include "core/Preferences.h"
 #include "core/SettingsFile.h"
 #include "core/Text.h"
 
@@ -25,6 +26,9 @@ constexpr const char* kIpFileProblem =
     "ip.txt could not be written: the last known addresses will not survive a restart.";
 constexpr const char* kOwedFileProblem =
     "owed-update.txt could not be written: an owed DDNS update may be lost or sent again after a restart.";
+constexpr const char* kChangeLogProblem =
+    "ipchange.log could not be written (a read-only folder, or no file under that name): changes are not "
+    "logged.";
 constexpr const char* kSaveReason =
     "the file could not be replaced (no permission, a read-only folder or a full disk)";
 constexpr const char* kCrLf = "\r\n";
@@ -51,8 +55,11 @@ std::string Monitor::Worker::PathOf(std::string_view fileName) const {
 void Monitor::Worker::LogLine(const std::string& text) {
   // One clock reading for date and time, so a line written at midnight cannot mix two days.
   const std::string line = ChangeLogLine(platform.Now(), text);
-  if (!config.dataFolder.empty()) AppendChangeLogLine(platform, PathOf(kChangeLogFileName), line);
+  const bool written =
+      config.dataFolder.empty() || AppendChangeLogLine(platform, PathOf(kChangeLogFileName), line);
   Emit(events.changeLogLine, line);
+  // A read-only folder, or a folder or FIFO under the log's name: said once, the lines still shown.
+  if (!written) Problem(changeLogProblemSaid, kChangeLogProblem);
 }
 
 void Monitor::Worker::LogEvent(const std::string& text) {
@@ -71,19 +78,42 @@ void Monitor::Worker::Problem(bool& said, const std::string& message) {
   Emit(events.problem, message);
 }
 
+// One copy writes a folder at a time: two would lose each other's saves, and two one-shot runs
+// would both send the update.
+bool Monitor::Worker::ClaimDataFolder() {
+  constexpr int kRetryMs = 100;
+  platform.CreateFolder(config.dataFolder);
+  for (int waited = 0;; waited += kRetryMs) {
+    FolderClaimResult result = platform.ClaimFolder(config.dataFolder);
+    if (result.outcome != ClaimOutcome::InUse) {
+      folderClaim = std::move(result.claim);
+      return true;
+    }
+    if (waited >= config.folderWaitMs || platform.StopRequested()) return false;
+    platform.Sleep(kRetryMs);
+  }
+}
+
 MonitorLoad Monitor::Worker::Load() {
   MonitorLoad load;
+  if (!config.dataFolder.empty() && !ClaimDataFolder()) {
+    load.folderInUse = true;
+    config.dataFolder.clear();
+  }
   if (!config.dataFolder.empty()) {
     platform.RemoveStaleTempFiles(config.dataFolder, {kConfigFileName, kIpFileName, kOwedUpdateFileName});
     // A folder without any ordinary file is a first run: one that still holds the log or ip.txt is
     // not, even when config.txt is gone (it is then written at the stop).
     if (!platform.FolderHasOrdinaryFiles(config.dataFolder)) {
       load.firstRun = true;
-      platform.CreateFolder(config.dataFolder);
       LogEvent(kFirstRunMessage);
       platform.ReplaceFile(PathOf(kConfigFileName), DefaultSettingsText());
     }
     LoadConfig(load);
+    if (const std::optional<std::string> text = platform.ReadFile(PathOf(kPreferencesFileName))) {
+      ReadPreferences(*text, settings);
+      fileSettings.notifyProblems = settings.notifyProblems;
+    }
     const std::string ipText = platform.ReadFile(PathOf(kIpFileName)).value_or("");
     const std::vector<std::string_view> lines = TextLines(ipText);
     if (!lines.empty()) lastExternal = SeenAddress::FromText(TrimBlanks(lines[0]));
@@ -137,7 +167,8 @@ void Monitor::Worker::Reload() {
   if (config.dataFolder.empty() || configUnreadable) return;
   std::optional<std::string> text = platform.ReadFile(PathOf(kConfigFileName));
   if (!text) return;
-  const Settings theirs = ParseSettingsFile(*text, platform, fileSettings).settings;
+  Settings theirs = ParseSettingsFile(*text, platform, fileSettings).settings;
+  ReadPreferences(platform.ReadFile(PathOf(kPreferencesFileName)).value_or(""), theirs);
   // What the program changed since the file was last read or written stays; the rest is the file's.
   settings = fileText ? MergeSettings(settings, fileSettings, theirs) : theirs;
   fileText = std::move(text);
@@ -160,6 +191,16 @@ SaveResult Monitor::Worker::Save() {
   const std::string text =
       previous ? RenderSettingsFile(toWrite, platform, *previous) : RenderSettingsFile(toWrite, platform);
   if (text != onDisk && !platform.ReplaceFile(path, text)) return {false, path, kSaveReason};
+  // preferences.txt, only once it holds something: the same merge, its unknown lines kept.
+  const std::string preferencesPath = PathOf(kPreferencesFileName);
+  const std::optional<std::string> preferences = platform.ReadFile(preferencesPath);
+  Settings theirs = fileSettings;
+  ReadPreferences(preferences.value_or(""), theirs);
+  if (settings.notifyProblems == fileSettings.notifyProblems) toWrite.notifyProblems = theirs.notifyProblems;
+  const std::string preferencesText = RenderPreferences(toWrite, preferences.value_or(""));
+  if ((preferences || toWrite.notifyProblems != Settings{}.notifyProblems) &&
+      preferencesText != preferences && !platform.ReplaceFile(preferencesPath, preferencesText))
+    return {false, preferencesPath, kSaveReason};
   fileText = text;
   fileSettings = settings = toWrite;
   return {};

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -18,8 +19,6 @@
 #include "core/UpdateAnswer.h"
 
 namespace quorvane {
-
-inline constexpr const char* kIpFileName = "ip.txt";
 
 // The last address a check saw: never learnt (no ip.txt: shown as empty text), none obtained (shown
 // and stored as "0.0.0.0"), or an address.
@@ -41,7 +40,7 @@ struct Monitor::Worker {
 
   Platform& platform;
   Shell& shell;
-  const MonitorConfig config;
+  MonitorConfig config;  // its data folder is dropped when another copy holds it
   const MonitorEvents events;
 
   // The queue, guarded by mutex. At most one command of each kind waits; the latest settings win.
@@ -58,9 +57,10 @@ struct Monitor::Worker {
 
   // Owned by the thread while it runs; by the caller before Start and after Stop.
   Settings settings;
-  Settings fileSettings;                // what config.txt held when last read or written
-  std::optional<std::string> fileText;  // its text then; nullopt: never read or written
-  bool configUnreadable = false;        // exists but cannot be read: never overwritten
+  Settings fileSettings;                     // what config.txt held when last read or written
+  std::optional<std::string> fileText;       // its text then; nullopt: never read or written
+  bool configUnreadable = false;             // exists but cannot be read: never overwritten
+  std::unique_ptr<FolderClaim> folderClaim;  // this copy's hold on the data folder, until the end
   SeenAddress lastExternal;
   SeenAddress lastInternal;
   std::optional<IPv4Address> lastGoodExternal;
@@ -73,8 +73,12 @@ struct Monitor::Worker {
   // Said once per run (or per cause).
   bool emptyListSaid = false;
   bool unknownServiceSaid = false;
+  // The stale-entry episode a notice was given for, and how many checks in a row learnt no address.
+  enum class Episode { None, UpdateFailed, NoAddress } episode = Episode::None;
+  int checksWithoutAddress = 0;
   bool ipFileProblemSaid = false;
   bool owedFileProblemSaid = false;
+  bool changeLogProblemSaid = false;
 
   // Monitor.cpp
   void Run(std::stop_token stop);
@@ -103,6 +107,8 @@ struct Monitor::Worker {
 
   // MonitorFiles.cpp
   MonitorLoad Load();
+  bool ClaimDataFolder();
+  void Notice(Episode now, const std::string& text);
   void LoadConfig(MonitorLoad& load);
   void ApplySettings(Settings edited);
   void Reload();

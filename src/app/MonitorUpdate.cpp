@@ -3,6 +3,7 @@
 
 #include "app/MonitorState.h"
 #include "core/HttpRequest.h"
+#include "core/IPv4.h"
 #include "core/Providers.h"
 #include "platform/Calendar.h"
 
@@ -15,6 +16,8 @@ constexpr const char* kNoAddressToSend =
 constexpr const char* kUnknownService = "The DDNS service \"";
 constexpr const char* kKnownServices = "\" is not known. Known services: ";
 constexpr int kMaxAttempts = 2;
+constexpr const char* kNoticeUpdateFailed = "The DNS entry could not be updated for ";
+constexpr const char* kNoticePointsTo = " now points to ";
 
 Rgb ColourOf(StatusColour colour) {
   switch (colour) {
@@ -80,6 +83,8 @@ void Monitor::Worker::SendUpdate(const IPv4Address& address) {
     }
     if (Answered(answer)) {
       lastUpdateFailed = !ReportAnswer(*answer.body, answer.status);
+      if (!lastUpdateFailed && episode == Episode::UpdateFailed)
+        Notice(Episode::None, settings.hostNames + kNoticePointsTo + IPv4Text(address));
       return;
     }
     if (Stopping()) return oweInterrupted();
@@ -126,10 +131,20 @@ bool Monitor::Worker::ReportAnswer(const std::string& body, int status) {
   return false;
 }
 
-// The status line and the change log say what becomes of an update that did not succeed.
+// The status line and the change log say what becomes of an update that did not succeed; a desktop
+// hears of it once per episode.
 void Monitor::Worker::Announce(const StatusText& status, std::string_view outcome) {
   ShowStatus(status.text + std::string(kOutcomeSeparator) + std::string(outcome), status.colour);
   LogEvent(std::string(outcome));
+  Notice(Episode::UpdateFailed,
+         kNoticeUpdateFailed + settings.hostNames + ": " + status.text + ". " + std::string(outcome));
+}
+
+// A notice when an episode starts, and one when it ends (Episode::None).
+void Monitor::Worker::Notice(Episode now, const std::string& text) {
+  if (now == episode || (now != Episode::None && episode != Episode::None)) return;
+  episode = now;
+  if (settings.notifyProblems) Emit(events.notice, text);
 }
 
 }  // namespace quorvane

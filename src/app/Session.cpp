@@ -14,11 +14,17 @@ namespace quorvane {
 
 namespace {
 constexpr const char* kNoDataFolderWarning =
-    "Quorvane: no folder for settings and logs could be found (neither XDG_DATA_HOME nor HOME is set); "
-    "running with built-in settings and writing no files.";
+    "Quorvane: no folder for settings and logs could be found or made; running with built-in settings "
+    "and writing no files.";
+constexpr const char* kFolderInUseStart = "Another copy of Quorvane is using the data folder ";
+constexpr const char* kFolderInUseEnd = "; this one stops without touching it.";
 constexpr const char* kSaveFailed = "The settings could not be saved to ";
 constexpr const char* kLogoFileName = "logo.jpg";
 constexpr const char* kPublisherPage = "https://brellisto.example/quorvane/";
+constexpr const char* kAboutTitle = "About ";
+constexpr const char* kStartAtLogin = "Start at &Login";
+constexpr const char* kNotifyProblems = "&Notify Me of Problems";
+constexpr const char* kStartAtLoginFailed = "The entry that starts Quorvane at sign-in could not be written.";
 
 struct Message {
   std::string text;
@@ -49,6 +55,9 @@ struct Session::State {
   void StartupCheckDone(bool addressObtained, bool updateFailed);
   void ShowOrHide();
   void ShowFromTray();
+  void ShowAbout();
+  void ToggleStartAtLogin();
+  void ToggleNotices();
   bool Running() const { return monitor != nullptr && !stopRequested; }
 
   Platform& platform;
@@ -62,6 +71,7 @@ struct Session::State {
   WindowState restoreState = WindowState::Normal;
   bool startCalled = false, started = false, showWhenStarted = false, trayInstalled = false;
   bool stopRequested = false, stopFinished = false, saved = true, settingsUnreadable = false;
+  bool folderInUse = false;
   // Calls that run a nested loop (the start, its splash, a message box): a stop waits for them.
   int nested = 0;
   std::deque<Message> messages;
@@ -89,13 +99,33 @@ WindowCommands Session::State::Commands() {
 }
 
 std::vector<TrayMenuItem> Session::State::TrayMenuItems(Session& session) {
-  return {{"&Show/Hide", [this] { ShowOrHide(); }},
-          {"&View Log", [this] { window.viewLog.Click(); }},
-          {"&Check Now", [this] { window.checkNow.Click(); }},
-          {"&Update Now", [this] { window.updateNow.Click(); }},
-          {"", nullptr},
-          {"&About", [this] { shell.OpenWebPage(kPublisherPage); }},
-          {"&Quit", [&session] { session.Stop(); }}};
+  std::vector<TrayMenuItem> items = {{"&Show/Hide", [this] { ShowOrHide(); }, nullptr},
+                                     {"&View Log", [this] { window.viewLog.Click(); }, nullptr},
+                                     {"&Check Now", [this] { window.checkNow.Click(); }, nullptr},
+                                     {"&Update Now", [this] { window.updateNow.Click(); }, nullptr},
+                                     {"", nullptr, nullptr}};
+  // After a restart the DNS entry goes stale unless the program starts again: one click away.
+  if (!options.headless && platform.StartsAtLogin())
+    items.push_back({kStartAtLogin, [this] { ToggleStartAtLogin(); },
+                     [this] { return platform.StartsAtLogin().value_or(false); }});
+  if (!options.headless)
+    items.push_back({kNotifyProblems, [this] { ToggleNotices(); },
+                     [this] { return window.EditedSettings().notifyProblems; }});
+  items.push_back({"&About", [this] { ShowAbout(); }, nullptr});
+  items.push_back({"&Quit", [&session] { session.Stop(); }, nullptr});
+  return items;
+}
+
+void Session::State::ToggleNotices() {
+  Settings settings = window.EditedSettings();
+  settings.notifyProblems = !settings.notifyProblems;
+  window.ShowSettings(settings);
+  if (Running()) monitor->ApplySettings(settings);
+}
+
+void Session::State::ToggleStartAtLogin() {
+  if (!platform.SetStartAtLogin(!platform.StartsAtLogin().value_or(false)))
+    ReportProblem(kStartAtLoginFailed);
 }
 
 MonitorEvents Session::State::Events() {
@@ -121,19 +151,31 @@ MonitorEvents Session::State::Events() {
   };
   events.startupCheckDone = [this](bool obtained, bool failed) { StartupCheckDone(obtained, failed); };
   events.problem = [this](const std::string& text) { ReportProblem(text); };
+  events.notice = [this](const std::string& text) {
+    if (trayInstalled) shell.Notify(text);
+  };
   return events;
 }
 
 void Session::State::StartUp() {
-  if (std::optional<std::string> folder = DataFolderPath(platform)) {
+  if (!options.dataFolder.empty()) {
+    dataFolder = options.dataFolder;
+  } else if (std::optional<std::string> folder = DataFolderPath(platform)) {
     dataFolder = std::move(*folder);
   } else {
     // Without a folder there is nowhere safe to keep the settings: say so once and write nothing.
     shell.Warn(kNoDataFolderWarning);
   }
   MonitorConfig config{dataFolder, platform.TempFolder(), BuildUserAgent(), options.developerMode};
+  config.folderWaitMs = options.folderWaitMs;
   monitor = std::make_unique<Monitor>(platform, shell, std::move(config), Events());
   MonitorLoad load = monitor->Load();
+  if (load.folderInUse) {
+    folderInUse = true;
+    ReportProblem(kFolderInUseStart + dataFolder + kFolderInUseEnd);
+    RequestStop();
+    return;
+  }
   if (load.problem) {
     settingsUnreadable = true;
     ReportProblem(*load.problem);
@@ -228,6 +270,14 @@ void Session::State::ShowOrHide() {
   if (!shell.WindowShown()) shell.ShowWindow();
 }
 
+// The program's name, version and copyright, and its web address as text to copy: a box shows on
+// every desktop, a browser need not exist.
+void Session::State::ShowAbout() {
+  const SplashText about = SplashTexts();
+  Say(about.productName + " " + about.version + "\n" + about.copyright + "\n" + kPublisherPage,
+      kAboutTitle + about.productName);
+}
+
 void Session::State::ShowFromTray() {
   if (stopRequested || options.headless) return;
   if (!started) {  // the start hides the window once more: show it after that
@@ -273,6 +323,10 @@ bool Session::Stopped() const {
 
 bool Session::SettingsSaved() const {
   return state->saved;
+}
+
+bool Session::FolderInUse() const {
+  return state->folderInUse;
 }
 
 void Session::Reload() {

@@ -18,6 +18,8 @@ struct SessionOptions {
   bool developerMode = false;  // "-dev" anywhere in the arguments: window at once, no tray icon,
                                // every change-log line also in a message box
   bool headless = false;       // the console: no window, no tray, no splash dialog
+  int folderWaitMs = 0;        // how long the start waits for a data folder another copy holds
+  std::string dataFolder;      // instead of the default one (ending with the separator); empty: default
 };
 
 // What the one-shot console run reports (its exit status).
@@ -31,6 +33,7 @@ struct StartupCheckResult {
 struct TrayMenuItem {
   std::string caption;
   std::function<void()> action;
+  std::function<bool()> checked;  // a check item: whether its mark shows now; empty: a plain item
 };
 
 // The running program's life cycle, written once for every front end: start (splash, data folder,
@@ -61,11 +64,14 @@ class Session {
   bool Stopped() const;
   // False when the last save failed (the one-shot run exits 2 then).
   bool SettingsSaved() const;
+  // True when another copy held the data folder: the start said so and stopped, touching no file.
+  bool FolderInUse() const;
 
   // Reads config.txt again (SIGHUP): edits made on disk are taken in, the program's own changes stay.
   void Reload();
 
-  // The tray menu: Show/Hide, View Log, Check Now, Update Now, separator, About, Quit.
+  // The tray menu: Show/Hide, View Log, Check Now, Update Now, separator, Start at Login (where the
+  // desktop has an entry for it), Notify Me of Problems, About, Quit.
   const std::vector<TrayMenuItem>& TrayMenu() const;
   // The tray icon's left click, and what a second copy of the program asks for: the window shown,
   // restored from minimized and focused.

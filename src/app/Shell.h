@@ -51,12 +51,14 @@ class Shell {
   virtual bool SetClipboardText(const std::string& text) = 0;
   // Opens a text file in the user's text viewer without waiting.
   virtual void OpenTextViewer(const std::string& path) = 0;
-  virtual void OpenWebPage(const std::string& url) = 0;
 
   // The notification-area icon and its tip.
   virtual void AddToTray() = 0;
   virtual void SetTrayTip(const std::string& tip) = 0;
   virtual void RemoveFromTray() = 0;
+  // A notification from the tray icon (a balloon, the desktop's notification service); a click on it
+  // shows the window. Nothing where there is no icon.
+  virtual void Notify(const std::string& /*text*/) {}
 
   // Every line written to the change log, after it was written (the console prints it).
   virtual void ChangeLogLine(const std::string& line) = 0;

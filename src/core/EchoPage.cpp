@@ -66,7 +66,8 @@ PageAddress AddressFromPage(std::string_view url, std::string_view page) {
 std::vector<std::string> EchoEntries(const std::vector<std::string>& echoUrls) {
   std::vector<std::string> entries;
   entries.reserve(echoUrls.size());
-  for (const std::string& url : echoUrls) entries.push_back(TrimBlanks(url));
+  for (const std::string& url : echoUrls)
+    if (std::string entry = TrimBlanks(url); !entry.empty()) entries.push_back(std::move(entry));
   return entries;
 }
 

@@ -29,7 +29,8 @@ struct PageAddress {
 // unicast IPv4 address counts.
 PageAddress AddressFromPage(std::string_view url, std::string_view page);
 
-// The URL list's entries in order, blanks around each removed (empty entries stay: they fail).
+// The URL list's entries in order, blanks around each removed; blank entries (a trailing empty line
+// of the list box) name no service and are left out.
 std::vector<std::string> EchoEntries(const std::vector<std::string>& echoUrls);
 
 }  // namespace quorvane

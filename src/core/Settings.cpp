@@ -45,6 +45,7 @@ Settings MergeSettings(const Settings& mine, const Settings& base, const Setting
   keepMine(&Settings::suspended);
   keepMine(&Settings::lastUpdateDay);
   keepMine(&Settings::echoUrls);
+  keepMine(&Settings::notifyProblems);
   return merged;
 }
 

@@ -28,6 +28,7 @@ struct Settings {
   bool suspended = false;             // "Offline/Suspend": no timed checks
   std::int32_t lastUpdateDay = 0;     // day number (days since 30 December 1899); 0 = never
   std::vector<std::string> echoUrls;  // tried in this order
+  bool notifyProblems = true;         // preferences.txt: a desktop notice when the entry goes stale
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

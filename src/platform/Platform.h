@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -75,6 +76,29 @@ class System {
   virtual char PathSeparator() const = 0;
   // The computer's host name, empty when it cannot be obtained.
   virtual std::string ComputerName() = 0;
+  // Whether the running (desktop) program starts when the user signs in: the desktop's own entry for
+  // it. nullopt where there is no such entry to make.
+  virtual std::optional<bool> StartsAtLogin() { return std::nullopt; }
+  // Makes or removes that entry at once. False when it could not be written.
+  virtual bool SetStartAtLogin(bool /*on*/) { return false; }
+};
+
+// A running copy's hold on its data folder, so that one copy writes a folder at a time. Let go when
+// destroyed, and by the system when the process ends, however it ends.
+class FolderClaim {
+ public:
+  virtual ~FolderClaim() = default;
+};
+
+enum class ClaimOutcome {
+  Claimed,      // this process holds the folder now
+  InUse,        // another process holds it
+  Unavailable,  // no claim can be made there (a read-only folder): nothing stops this copy
+};
+
+struct FolderClaimResult {
+  ClaimOutcome outcome = ClaimOutcome::Unavailable;
+  std::unique_ptr<FolderClaim> claim;  // held while it lives; empty unless Claimed
 };
 
 // Files: paths are plain text; contents are single-byte text with the line ends the caller wrote.
@@ -96,12 +120,27 @@ class Files {
   // Appends to the file (through a link too), creating it (readable by the user only) when missing.
   // Opened and closed here. All or nothing: content that could not be written whole is cut off again.
   virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
+  // Deletes the file; through a symbolic link, the link's target (the link stays, dangling).
   virtual bool DeleteFile(const std::string& path) = 0;
   // Removes the temporary files that replacing the named files left in the folder when it was
   // interrupted (a crash, a kill): only those of ReplaceFile's own naming that are the user's regular
-  // files. Where replacing leaves none behind there is nothing to do.
+  // files, in the folder and beside the targets of named files that are links. Where replacing leaves
+  // none behind there is nothing to do.
   virtual void RemoveStaleTempFiles(const std::string& /*folder*/,
                                     const std::vector<std::string>& /*fileNames*/) {}
+  // Claims the existing folder for this process without waiting (a hidden lock file in it).
+  virtual FolderClaimResult ClaimFolder(const std::string& /*folder*/) { return {}; }
+  // Asks the copy that holds the folder to re-read config.txt. Its process id, or 0 when no copy
+  // holds the folder or it could not be reached.
+  virtual int AskHolderToReload(const std::string& /*folder*/) { return 0; }
+};
+
+// What a download came to: true when the page was saved; otherwise the failed step in the
+// transport's own words, for developer mode.
+struct DownloadResult {
+  bool saved = false;
+  std::string error;
+  explicit operator bool() const { return saved; }
 };
 
 // The network. Waits end early, as failures, once a stop was requested (see Platform::SetStopQuery).
@@ -111,7 +150,7 @@ class Network {
   // Downloads the URL into the file, following redirects. Succeeds only when the whole body arrived
   // with a status below 400 within the time and size bounds; the file is created or replaced and is
   // never written through a symbolic link.
-  virtual bool DownloadToFile(const std::string& url, const std::string& path) = 0;
+  virtual DownloadResult DownloadToFile(const std::string& url, const std::string& path) = 0;
   // Sends one request and reads the answer (see HttpTransportRequest).
   virtual HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) = 0;
   // Every IPv4 address of every interface, loopback included, sorted ascending by address.

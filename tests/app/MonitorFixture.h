@@ -37,12 +37,10 @@ class MonitorTest : public ::testing::Test {
   }
   std::string File(const std::string& name) const { return Folder() + name; }
   static Settings Updating() {
-    Settings s = DefaultSettings();
+    Settings s;
     s.updateEnabled = true;
-    s.service = "DynDNS";
-    s.userName = "alice";
-    s.password = "s3cret-pass";
-    s.hostNames = "home.example.net";
+    std::tie(s.service, s.userName, s.password, s.hostNames) =
+        std::tuple("DynDNS", "alice", "s3cret-pass", "home.example.net");
     s.echoUrls = {kEcho};
     s.lastUpdateDay = DayNumberFromDate(2026, 3, 1);
     return s;
@@ -62,6 +60,8 @@ class MonitorTest : public ::testing::Test {
     events.problem = [this](const std::string& text) { problems.push_back(text); };
     events.developerMessage = [this](const std::string& text) { boxes.push_back(text); };
     events.startupCheckDone = [this](bool obtained, bool failed) { startup = {obtained, failed}; };
+    events.busy = [this](bool checking, bool updating) { busy.emplace_back(checking, updating); };
+    events.notice = [this](const std::string& text) { notices.push_back(text); };
     monitor = std::make_unique<Monitor>(platform, shell,
                                         MonitorConfig{Folder(), temp.Path() + "/tmp/", "UA", developer, true},
                                         std::move(events));
@@ -95,10 +95,11 @@ class MonitorTest : public ::testing::Test {
   FakePlatform platform;
   FakeShell shell;
   std::unique_ptr<Monitor> monitor;
-  Lines log, problems, boxes;
+  Lines log, problems, boxes, notices;
   std::string status, ddnsLog, trayTip;
   std::optional<Settings> shown;
   std::optional<std::pair<bool, bool>> startup;
+  std::vector<std::pair<bool, bool>> busy;  // checking, updating
 };
 
 }  // namespace quorvane::testing

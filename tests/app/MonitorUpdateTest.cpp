@@ -66,49 +66,67 @@ TEST_F(MonitorTest, AnswersDecideTheStatusTheLogAndWhatIsOwed) {
   }
 }
 
-// A refusal holds automatic updates until the provider settings change; a provider's pause holds
-// them for 30 minutes; what is owed survives a restart; switching updates off drops it.
+// A refusal holds automatic updates, across a restart, until the provider settings change; switching
+// updates off, in the window or in config.txt (a reload), drops what is owed and says so.
 TEST_F(MonitorTest, OwedUpdateRules) {
   Write(Updating());
-  platform.httpAnswers = {{true, 200, "badauth", ""}, {true, 200, "911", ""}, kGood};
+  const HttpTransportResult dnserr{true, 200, "dnserr", ""};
+  platform.httpAnswers = {{true, 200, "badauth", ""}, dnserr, dnserr, dnserr};
   Start();
-  ASSERT_EQ(platform.httpRequests.size(), 1u);
-  platform.pages[kEcho] = "198.51.100.4";  // a new address is not sent while the refusal stands
-  Check();
+  platform.pages[kEcho] = "198.51.100.4";  // not sent while the refusal stands, a restart included
+  Start();
   EXPECT_EQ(platform.httpRequests.size(), 1u);
   Settings corrected = Updating();
   corrected.password = "corrected";
-  monitor->ApplySettings(corrected);
-  Check();
-  ASSERT_EQ(platform.httpRequests.size(), 2u);  // "911": paused for 30 minutes
-  EXPECT_EQ(std::count(log.begin(), log.end(),
-                       "DDNS settings changed since the refused update. Performing DDNS update."),
-            1);
-  Start();  // a restart keeps the pause
-  platform.now.minute = 34;
-  Check();
-  EXPECT_EQ(platform.httpRequests.size(), 2u);
-  platform.now.minute = 36;
-  Check();
-  EXPECT_EQ(platform.httpRequests.size(), 3u);
-  EXPECT_FALSE(std::filesystem::exists(File(kOwedUpdateFileName)));
-
-  // Owed again, then updates switched off in the window or in config.txt (a reload): dropped, and said.
-  for (const bool reload : {false, true}) {
+  const std::string dropped = "Dynamic DNS updates are switched off: the owed DDNS update is dropped.";
+  for (const int mode : {0, 1, 2}) {  // off in the window, on disk and reloaded, on disk at a restart
     monitor->ApplySettings(corrected);
-    platform.httpAnswers.push_back({true, 200, "dnserr", ""});
-    monitor->UpdateNow();
+    mode ? monitor->UpdateNow() : monitor->CheckNow();
     Settle();
+    EXPECT_EQ(platform.httpRequests.size(), 2u + mode);
     EXPECT_TRUE(std::filesystem::exists(File(kOwedUpdateFileName)));
     Settings off = corrected;
     off.updateEnabled = false;
-    reload ? Write(off) : monitor->ApplySettings(off);
-    if (reload) monitor->Reload();
+    if (mode == 2) Stop();
+    mode ? Write(off) : monitor->ApplySettings(off);
+    if (mode == 1) monitor->Reload();
+    if (mode == 2) Start();
     Settle();
     EXPECT_FALSE(std::filesystem::exists(File(kOwedUpdateFileName)));
-    EXPECT_EQ(log.back(), "Dynamic DNS updates are switched off: the owed DDNS update is dropped.");
-    EXPECT_TRUE(!reload || !shown->updateEnabled);  // the window shows what was read
+    EXPECT_EQ(std::ranges::count(log, dropped), mode + 1);
+    EXPECT_TRUE(mode != 1 || !shown->updateEnabled);  // the window shows what was read
   }
+  EXPECT_EQ(
+      std::ranges::count(log, "DDNS settings changed since the refused update. Performing DDNS update."), 1);
+}
+
+// A stale entry is told once per episode, and its end once: an update refused twice, then taken;
+// four checks without an address, then one with.
+TEST_F(MonitorTest, OneNoticePerEpisodeAndOneWhenItEnds) {
+  Write(Updating());
+  const HttpTransportResult dnserr{true, 200, "dnserr", ""};
+  platform.httpAnswers = {dnserr, dnserr, kGood};
+  Start();
+  Check();
+  Check();
+  platform.pages.clear();
+  for (int i = 0; i < 4; ++i) Check();
+  platform.pages[kEcho] = "203.0.113.7";
+  Check();
+  ASSERT_EQ(notices.size(), 4u);
+  EXPECT_EQ(
+      notices[0].rfind("The DNS entry could not be updated for home.example.net: DDNS Error: dnserr", 0), 0u);
+  EXPECT_EQ(
+      Lines(notices.begin() + 1, notices.end()),
+      (Lines{"home.example.net now points to 203.0.113.7",
+             "The public address could not be learnt at three checks in a row: the DNS entry may be stale.",
+             "The public address is learnt again: 203.0.113.7"}));
+  Settings quiet = OnDisk();
+  quiet.notifyProblems = false;
+  monitor->ApplySettings(quiet);
+  platform.pages.clear();
+  for (int i = 0; i < 3; ++i) Check();
+  EXPECT_EQ(notices.size(), 4u) << "none when they are turned off";
 }
 
 // Secrets never reach the DDNS log, the change log or a developer's message box; Basic credentials
@@ -118,9 +136,15 @@ TEST_F(MonitorTest, SecretsAndEmptyUrlList) {
   s.service = "Duck DNS";
   s.userName = "duck-token-123";
   s.logEverything = true;
+  s.echoUrls = {"http://missing.test/", "http://private.test/", kEcho};
+  platform.pages["http://private.test/"] = "192.168.1.20";
   Write(s);
   platform.httpAnswers = {{true, 200, "OK", ""}};
   Start(true);
+  // Developer mode names each failed echo page, the step and why; the log keeps its one line.
+  for (const std::string failed : {"http://missing.test/: download: HTTP status 404",
+                                   "http://private.test/: page: not a public address: 192.168.1.20"})
+    EXPECT_EQ(std::ranges::count(boxes, "Failed IP-echo page " + failed), 1) << failed;
   ASSERT_EQ(platform.httpRequests.size(), 1u);
   EXPECT_NE(platform.httpRequests[0].target.find("token=duck-token-123"), std::string::npos);
   EXPECT_EQ(platform.httpRequests[0].headerLines.size(), 2u);  // no Authorization
@@ -129,17 +153,22 @@ TEST_F(MonitorTest, SecretsAndEmptyUrlList) {
   EXPECT_EQ(
       ddnsLog,
       "\r\nDDNS Update: www.duckdns.org/update?domains=home.example.net&token=********&ip=203.0.113.7\r\n");
+  EXPECT_EQ(std::ranges::count(
+                log, "DDNS update string: /update?domains=home.example.net&token=********&ip=203.0.113.7"),
+            1);
 
   s.echoUrls.clear();
   s.logEverything = false;
   Write(s);
   TakeLog();
   Start();
+  monitor->UpdateNow();
   Check();
   EXPECT_EQ(TakeLog(),
             (Lines{"The IP-echo URL list is empty: the external IP address cannot be retrieved and no DDNS "
                    "update is sent.",
-                   "External IP 203.0.113.7 changed to 0.0.0.0"}));
+                   "External IP 203.0.113.7 changed to 0.0.0.0",
+                   "DDNS update not sent: the external IP address has not been retrieved."}));
   EXPECT_EQ(platform.httpRequests.size(), 1u);
   EXPECT_EQ(platform.sleeps.size(), 0u);
 

@@ -14,11 +14,12 @@ const std::string kTitle = "Quorvane 1.0.0";
 // The whole program on the fakes: the real Session and Monitor and a recording shell.
 class SessionTest : public MonitorTest {
  protected:
-  void UseCheckAndUpdate(bool logEverything = false) {
-    Settings s = Updating();
-    s.logEverything = logEverything;
-    Write(s);
-    platform.httpAnswers.assign(5, kGood);
+  SessionTest() { platform.httpAnswers.assign(5, kGood); }
+  static SessionOptions Mode(bool developerMode, bool headless = false) {
+    SessionOptions options;
+    options.developerMode = developerMode;
+    options.headless = headless;
+    return options;
   }
   // Runs the session's events until the startup check (and the update it caused) has ended.
   static StartupCheckResult WaitForStartupCheck(Session& session, FakeShell& shell) {
@@ -40,8 +41,8 @@ TEST_F(SessionTest, StartsAndEveryStopPathSavesAndQuitsOnce) {
   } cases[] = {
       {{}, "&Quit", 1, false, true},
       {{}, "destructor", 1, false, true},
-      {{.developerMode = true}, "Stop twice", 1, true, false},
-      {{.developerMode = true, .headless = true}, "Stop", 0, false, false},
+      {Mode(true), "Stop twice", 1, true, false},
+      {Mode(true, true), "Stop", 0, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stop);
@@ -73,24 +74,13 @@ TEST_F(SessionTest, StartsAndEveryStopPathSavesAndQuitsOnce) {
   }
 }
 
-// Without any data folder the program says so and runs on the defaults, writing no file.
-TEST_F(SessionTest, NoDataFolder) {
-  std::filesystem::remove_all(temp.Path() + "/appdata");
-  platform.appDataFolder.reset();
-  Session session(platform, shell, {});
-  session.Start();
-  WaitForStartupCheck(session, shell);
-  EXPECT_EQ(session.Window().service.Text(), "DNS-O-Matic");
-  EXPECT_EQ(shell.warnings.size(), 1u);
-  session.Stop();
-  EXPECT_FALSE(std::filesystem::exists(temp.Path() + "/appdata"));
-}
-
 // Developer mode shows change-log lines in message boxes, in the log's order; one that arrives while a
 // box shows waits for it, and so does the window's own interval message.
 TEST_F(SessionTest, MessageBoxesShowInOrderAndNeverNested) {
-  UseCheckAndUpdate(true);
-  Session session(platform, shell, {.developerMode = true});
+  Settings s = Updating();
+  s.logEverything = true;
+  Write(s);
+  Session session(platform, shell, Mode(true));
   bool first = true;
   shell.duringMessageBox = [&](const std::string&) {
     if (!std::exchange(first, false)) return;
@@ -99,7 +89,7 @@ TEST_F(SessionTest, MessageBoxesShowInOrderAndNeverNested) {
     shell.RunPosted();  // the box's own loop runs what the Monitor posts meanwhile
   };
   session.Start();
-  WaitForStartupCheck(session, shell);
+  EXPECT_TRUE(WaitForStartupCheck(session, shell).addressObtained);
   shell.RunPosted();
   EXPECT_EQ(shell.deepestBox, 1);
   Lines boxes, logged;
@@ -116,32 +106,38 @@ TEST_F(SessionTest, MessageBoxesShowInOrderAndNeverNested) {
   session.Window().intervalBox.Edit("x");
   session.Window().intervalBox.Leave();  // the queue is free again: this one shows at once
   EXPECT_EQ(shell.messages.back(), numbersOnly);
+  EXPECT_EQ(session.Window().status.Text(), shell.statusLines.back());
+  EXPECT_NE(session.Window().ddnsLog.Text().find("home.example.net"), std::string::npos);
 }
 
-// A config.txt that cannot be read (never overwritten then, and reported to the one-shot run) or
-// cannot be saved at the stop is said: a warning everywhere, a box where there is a window.
-TEST_F(SessionTest, UnreadableSettingsAndAFailedSaveAreSaid) {
+// A config.txt that cannot be read (never overwritten then, and reported to the one-shot run), one
+// that cannot be saved at the stop and a missing data folder (the defaults run, nothing is written)
+// are said: a warning everywhere, for the config.txt faults a box too where there is a window.
+TEST_F(SessionTest, UnreadableSettingsAFailedSaveAndNoDataFolderAreSaid) {
   constexpr std::uintmax_t kTooLarge = 17 * 1024 * 1024;  // beyond what is read
+  enum Problem { Unreadable, Unsaved, NoDataFolder };
   for (const bool headless : {false, true}) {
-    for (const bool readable : {false, true}) {
-      SCOPED_TRACE(2 * headless + readable);
+    for (const Problem problem : {Unreadable, Unsaved, NoDataFolder}) {
+      SCOPED_TRACE(3 * headless + problem);
       WriteAll(File(kConfigFileName), "");
-      if (!readable) std::filesystem::resize_file(File(kConfigFileName), kTooLarge);
+      if (problem == Unreadable) std::filesystem::resize_file(File(kConfigFileName), kTooLarge);
+      if (problem == NoDataFolder) platform.appDataFolder.reset();
       FakeShell shell;
-      Session session(platform, shell, {.headless = headless});
+      Session session(platform, shell, Mode(false, headless));
       session.Start();
-      EXPECT_EQ(WaitForStartupCheck(session, shell).settingsUnreadable, !readable);
-      if (readable) platform.unwritable = {File(kConfigFileName)};
+      EXPECT_EQ(WaitForStartupCheck(session, shell).settingsUnreadable, problem == Unreadable);
+      if (problem == Unsaved) platform.unwritable = {File(kConfigFileName)};
       session.Window().userName.Edit("edited");
       session.Stop();
       platform.unwritable.clear();
+      platform.appDataFolder = temp.Path() + "/appdata";
       EXPECT_EQ(shell.quits, 1);
       ASSERT_EQ(shell.warnings.size(), 1u);
-      EXPECT_TRUE(!readable || !session.SettingsSaved());
-      EXPECT_TRUE(!readable || shell.warnings[0].find(File(kConfigFileName)) != std::string::npos);
-      ASSERT_EQ(shell.messages.size(), headless ? 0u : 1u);
-      EXPECT_TRUE(headless || shell.messages[0] == std::make_pair(shell.warnings[0], kTitle));
-      EXPECT_EQ(std::filesystem::file_size(File(kConfigFileName)), readable ? 0 : kTooLarge);
+      EXPECT_EQ(session.SettingsSaved(), problem != Unsaved);
+      EXPECT_TRUE(problem != Unsaved || shell.warnings[0].find(File(kConfigFileName)) != std::string::npos);
+      ASSERT_EQ(shell.messages.size(), headless || problem == NoDataFolder ? 0u : 1u);
+      EXPECT_TRUE(shell.messages.empty() || shell.messages[0] == std::make_pair(shell.warnings[0], kTitle));
+      EXPECT_EQ(std::filesystem::file_size(File(kConfigFileName)), problem == Unreadable ? kTooLarge : 0);
     }
   }
 }
@@ -149,7 +145,7 @@ TEST_F(SessionTest, UnreadableSettingsAndAFailedSaveAreSaid) {
 // A stop during the start waits for it (nothing saved before the settings were read); once started, a
 // stop above a message box saves at once (Windows ends the process when its session ends).
 TEST_F(SessionTest, StopDuringTheStartWaitsAStopAboveAMessageBoxDoesNot) {
-  UseCheckAndUpdate();
+  Write(Updating());
   const std::string config = ReadAll(File(kConfigFileName));
   {
     FakeShell shell;
@@ -163,7 +159,7 @@ TEST_F(SessionTest, StopDuringTheStartWaitsAStopAboveAMessageBoxDoesNot) {
   }
   EXPECT_EQ(ReadAll(File(kConfigFileName)), config);
 
-  Session session(platform, shell, {.developerMode = true});
+  Session session(platform, shell, Mode(true));
   shell.duringMessageBox = [&](const std::string&) {
     session.Stop();
     EXPECT_EQ(shell.quits, 1);
@@ -175,54 +171,46 @@ TEST_F(SessionTest, StopDuringTheStartWaitsAStopAboveAMessageBoxDoesNot) {
   EXPECT_TRUE(session.SettingsSaved());
 }
 
-TEST_F(SessionTest, TrayMenuAndWindowRules) {
-  shell.state = WindowState::Maximized;  // the state a click on the icon restores a minimized window to
+// A data folder that another copy holds is left alone: it is said, and this copy ends at once.
+TEST_F(SessionTest, AFolderInUseIsLeftAlone) {
+  platform.folderHeld = true;
   Session session(platform, shell, {});
-  shell.duringSplash = [&] { session.ShowFromTray(); };  // a second copy asks during the start
+  session.Start();
+  EXPECT_TRUE(session.FolderInUse() && shell.quits == 1 && !std::filesystem::exists(File(kConfigFileName)));
+  EXPECT_EQ(shell.messages.at(0).first, "Another copy of Quorvane is using the data folder " + Folder() +
+                                            "; this one stops without touching it.");
+}
+
+// Show/Hide minimizes a shown window and shows or restores one otherwise; a click on the icon, or a
+// second copy (also during the start), restores the window's state from before it was minimized.
+TEST_F(SessionTest, TrayMenuAndWindowRules) {
+  shell.state = WindowState::Maximized;
+  Session session(platform, shell, {});
+  shell.duringSplash = [&] { session.ShowFromTray(); };
   session.Start();
   EXPECT_EQ(std::make_tuple(shell.shown, shell.activations), std::make_tuple(true, 1));
-
   using enum WindowState;
-  for (const auto& [wasShown, was, after] :
-       {std::tuple{true, Normal, Minimized}, {true, Minimized, Normal}, {false, Normal, Normal}}) {
+  for (const auto& [fromIcon, wasShown, was, after] : {std::tuple{false, true, Normal, Minimized},
+                                                       {false, true, Minimized, Normal},
+                                                       {false, false, Normal, Normal},
+                                                       {true, false, Minimized, Maximized}}) {
     shell.shown = wasShown, shell.state = was;
-    session.TrayMenu()[0].action();  // &Show/Hide
+    fromIcon ? session.ShowFromTray() : session.TrayMenu()[0].action();
     EXPECT_EQ(std::make_tuple(shell.shown, shell.state), std::make_tuple(true, after));
   }
-  shell.shown = false, shell.state = WindowState::Minimized;
-  session.ShowFromTray();
-  EXPECT_EQ(std::make_tuple(shell.shown, shell.state, shell.activations),
-            std::make_tuple(true, WindowState::Maximized, 2));
-
-  session.TrayMenu()[1].action();  // &View Log
-  session.TrayMenu()[5].action();  // &About
-  EXPECT_EQ(shell.viewed, Lines{File("ipchange.log")});
-  EXPECT_EQ(shell.webPages, 1);
+  session.TrayMenu()[5].action();  // Start at &Login: the entry made at once, the mark follows it
+  EXPECT_TRUE(platform.startsAtLogin.value() && session.TrayMenu()[5].checked());
+  session.TrayMenu()[6].action();  // &Notify Me of Problems: off, kept in preferences.txt at the stop
+  EXPECT_FALSE(session.TrayMenu()[6].checked());
+  session.TrayMenu()[7].action();  // &About: a box, no browser needed
+  EXPECT_EQ(shell.messages.back().second + ": " + shell.messages.back().first,
+            "About Quorvane: Quorvane 1.0\nCopyright (C) 2026 Brellisto. All rights reserved.\n"
+            "https://brellisto.example/quorvane/");
   session.Stop();
+  EXPECT_EQ(ReadAll(File("preferences.txt")), "notify-problems=no\r\n");
   shell.shown = false;
   session.ShowFromTray();  // nothing shows once stopped
   EXPECT_FALSE(shell.shown);
-}
-
-// The window's edits reach the running Monitor at once: the next update names the new host.
-TEST_F(SessionTest, WindowEditsReachTheMonitorAtOnce) {
-  UseCheckAndUpdate();
-  Session session(platform, shell, {});
-  session.Start();
-  const StartupCheckResult result = WaitForStartupCheck(session, shell);
-  EXPECT_TRUE(result.addressObtained && !result.updateFailed && !result.settingsUnreadable);
-  int calls = 0;
-  session.WhenStartupCheckDone([&calls](const StartupCheckResult&) { ++calls; });  // known: at once
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(session.Window().externalAddress.Text(), "203.0.113.7");
-  ASSERT_FALSE(shell.statusLines.empty());
-  EXPECT_EQ(session.Window().status.Text(), shell.statusLines.back());
-  ASSERT_EQ(shell.ddnsLines.size(), 1u);
-  session.Window().hostNames.Edit("new.example.net");
-  session.Window().updateNow.Click();
-  EXPECT_TRUE(shell.RunPostedUntil([&] { return shell.ddnsLines.size() == 2; }));
-  EXPECT_NE(shell.ddnsLines.back().find("new.example.net"), std::string::npos);
-  EXPECT_NE(session.Window().ddnsLog.Text().find("new.example.net"), std::string::npos);
 }
 
 }  // namespace

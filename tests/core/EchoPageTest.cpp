@@ -20,6 +20,7 @@ TEST(EchoPageTest, OnlyOnePublicAddressOnOneLineCounts) {
       {"http://echo.test/", "203.000.113.007\n", "203.0.113.7"},       // leading zeros: decimal, canonical
       {"http://echo.test/", "203.0.113.7\n5\n", ""},                  // never glued across lines
       {"http://echo.test/", "203.0.113.256", ""},
+      {"http://echo.test/", "198.51.100.255", "198.51.100.255"},
       {"http://echo.test/", "203.0.113.7.1", ""},
       {"http://echo.test/", "2030.0.113.7", ""},
       {"http://echo.test/", "<html>error</html>", ""},
@@ -50,7 +51,7 @@ TEST(EchoPageTest, OnlyOnePublicAddressOnOneLineCounts) {
     EXPECT_EQ(found.address ? IPv4Text(*found.address) : "", c.address);
     EXPECT_EQ(found.reason.empty(), !c.address.empty());
   }
-  EXPECT_EQ(EchoEntries({" http://a/ ", ""}), (std::vector<std::string>{"http://a/", ""}));
+  EXPECT_EQ(EchoEntries({" http://a/ ", "", "  "}), (std::vector<std::string>{"http://a/"}));
 }
 
 // The last entry but 127.0.0.1; 0.0.0.0 (an interface without an address) stands for a lost address,

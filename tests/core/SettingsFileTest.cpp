@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Preferences.h"
 #include "fakes/FakePlatform.h"
 #include "platform/Calendar.h"
 
 namespace quorvane::testing {
 namespace {
 
-class SettingsFileTest : public ::testing::Test {
- protected:
+struct SettingsFileTest : ::testing::Test {
   FakePlatform clock{"/none", "/none/"};
   ParsedSettings Parse(const std::string& text, const Settings& base = {}) {
     return ParseSettingsFile(text, clock, base);
@@ -24,7 +24,6 @@ std::string Join(const std::vector<std::string>& lines, const std::string& end) 
 
 TEST_F(SettingsFileTest, DefaultFileReadsAsTheDefaultsAndRendersInTheOldFormat) {
   EXPECT_EQ(Parse(DefaultSettingsText()).settings, DefaultSettings());
-  EXPECT_FALSE(Parse(DefaultSettingsText()).intervalClampedFrom);
   Settings s = DefaultSettings();
   s.updateEnabled = true;
   EXPECT_EQ(
@@ -39,28 +38,18 @@ TEST_F(SettingsFileTest, LineEnds) {
   const std::vector<std::string> lines = {"1", "DynDNS",   "al\nice",   "pw", "h",        "",
                                           "",  "",         "",          "",   "7",        "1",
                                           "0", "3/4/2026", "http://a/", "",   "http://b/"};
-  const struct {
-    std::string text;
-    std::string user;
-    std::vector<std::string> urls;
-  } cases[] = {
-      {Join(lines, "\r\n"), "al\nice", {"http://a/", "", "http://b/"}},
-      {Join(lines, "\r"), "al\nice", {"http://a/", "", "http://b/"}},
-      {"\xEF\xBB\xBF" + Join(lines, "\r\n"), "al\nice", {"http://a/", "", "http://b/"}},
-      // No CR at all: the LF inside the user name ends a line and shifts the rest by one.
-      {Join(lines, "\n"), "al", {"3/4/2026", "http://a/", "", "http://b/"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    const Settings s = Parse(c.text).settings;
-    EXPECT_EQ(s.userName, c.user);
-    EXPECT_EQ(s.echoUrls, c.urls);
-    if (c.user == "al\nice") {
-      EXPECT_EQ(std::make_tuple(s.updateEnabled, s.service, s.password, s.intervalMinutes, s.logEverything,
-                                s.suspended, s.lastUpdateDay),
-                std::make_tuple(true, "DynDNS", "pw", 7, true, false, DayNumberFromDate(2026, 3, 4)));
-    }
+  for (const char* end : {"\r\n", "\r"}) {
+    const Settings s = Parse(Join(lines, end)).settings;
+    EXPECT_EQ(std::make_tuple(s.updateEnabled, s.service, s.userName, s.password, s.intervalMinutes,
+                              s.logEverything, s.suspended, s.lastUpdateDay, s.echoUrls),
+              std::make_tuple(true, "DynDNS", "al\nice", "pw", 7, true, false, DayNumberFromDate(2026, 3, 4),
+                              std::vector<std::string>{"http://a/", "", "http://b/"}));
   }
+  // No CR at all: the LF inside the user name ends a line and shifts the rest by one.
+  const Settings shifted = Parse(Join(lines, "\n")).settings;
+  EXPECT_EQ(
+      std::make_pair(shifted.userName, shifted.echoUrls),
+      std::make_pair(std::string("al"), std::vector<std::string>{"3/4/2026", "http://a/", "", "http://b/"}));
 }
 
 TEST_F(SettingsFileTest, FlagsIntervalAndDate) {
@@ -71,12 +60,10 @@ TEST_F(SettingsFileTest, FlagsIntervalAndDate) {
     std::optional<std::string> clampedFrom;
     std::int32_t day;
   } cases[] = {
-      {" 1 ", "5", "1/1/2014", true, 5, std::nullopt, DayNumberFromDate(2014, 1, 1)},
       {"+1", " 12 ", "12/31/2099", true, 12, std::nullopt, DayNumberFromDate(2099, 12, 31)},
       {"2", "abc", "no date", false, 2, "abc", 77},
       {"", "0", "2/30/2026", false, 2, "0", 77},
-      {"x1", "99999", "", false, 43200, "99999", 77},
-      {"0", "-3", "1/1/2014", false, 2, "-3", DayNumberFromDate(2014, 1, 1)},
+      {"x1", "43201", "", false, 43200, "43201", 77},
       {"1.4", "2.5", "1/1/2014", true, 2, std::nullopt, DayNumberFromDate(2014, 1, 1)},
       {" 1", "43200", "1/1/2014", true, 43200, std::nullopt, DayNumberFromDate(2014, 1, 1)},
       {"1", "1e999", "1/1/2014", true, 43200, "1e999", DayNumberFromDate(2014, 1, 1)},
@@ -88,13 +75,10 @@ TEST_F(SettingsFileTest, FlagsIntervalAndDate) {
     SCOPED_TRACE(c.flag + "|" + c.interval + "|" + c.date);
     const std::string text =
         Join({c.flag, "", "", "", "", "", "", "", "", "", c.interval, c.flag, c.flag, c.date}, "\r\n");
-    const ParsedSettings parsed = Parse(text, base);
-    EXPECT_EQ(std::make_tuple(parsed.settings.updateEnabled, parsed.settings.logEverything,
-                              parsed.settings.suspended),
-              std::make_tuple(c.set, c.set, c.set));
-    EXPECT_EQ(parsed.settings.intervalMinutes, c.minutes);
-    EXPECT_EQ(parsed.intervalClampedFrom, c.clampedFrom);
-    EXPECT_EQ(parsed.settings.lastUpdateDay, c.day);
+    const auto [s, clampedFrom] = Parse(text, base);
+    EXPECT_EQ(std::make_tuple(s.updateEnabled, s.logEverything, s.suspended, s.intervalMinutes, clampedFrom,
+                              s.lastUpdateDay),
+              std::make_tuple(c.set, c.set, c.set, c.minutes, c.clampedFrom, c.day));
   }
 }
 
@@ -108,13 +92,10 @@ TEST_F(SettingsFileTest, TextsAreTrimmedOfBlanksOnlyAndShortFilesGiveEmptyValues
 // line byte for byte and rewrites the changed ones (and a clamped interval).
 TEST_F(SettingsFileTest, RoundTripAndUnchangedLinesKept) {
   Settings s = DefaultSettings();
-  s.userName = "bob";
   s.echoUrls = {"http://a/", "", "x\ny"};
   const std::string rendered = RenderSettingsFile(s, clock);
   EXPECT_EQ(Parse(rendered).settings, s);
   EXPECT_EQ(RenderSettingsFile(Parse(rendered).settings, clock), rendered);
-  s.echoUrls.clear();
-  EXPECT_EQ(Parse(RenderSettingsFile(s, clock)).settings, s);
 
   const std::string previous =
       "\xEF\xBB\xBF"
@@ -154,9 +135,17 @@ TEST(SettingsTest, MergeAndFingerprint) {
     mine.*flag = true;
     EXPECT_TRUE(MergeSettings(mine, base, base).*flag);
   }
-  Settings other = base;
-  other.intervalMinutes = 9;
-  EXPECT_EQ(ProviderFingerprint(other), ProviderFingerprint(base));
+}
+
+// preferences.txt keeps the lines it does not know and one line per name of ours; a value that is
+// no yes or no changes nothing.
+TEST(PreferencesTest, UnknownLinesAreKeptAndOursWritten) {
+  Settings s;
+  ReadPreferences("colour=red\nnotify-problems=no\r\nnotify-problems=maybe\r\n", s);
+  EXPECT_FALSE(s.notifyProblems);
+  EXPECT_EQ(RenderPreferences(s, "colour=red\r\nnotify-problems=yes\r\nnotify-problems=x\r\n\r\n"),
+            "colour=red\r\nnotify-problems=no\r\n\r\n");
+  EXPECT_EQ(RenderPreferences(Settings{}, ""), "notify-problems=yes\r\n");
 }
 
 }  // namespace

@@ -66,6 +66,27 @@ TEST_F(EndToEnd, StopSignalsSaveAndEndTheProgramWithinTwoSecondsAlsoDuringAHangi
   }
 }
 
+// A stop while the resolver waits on a name server that never answers ends as fast as any other:
+// the program does not wait for the lookup's thread.
+TEST_F(EndToEnd, AStopDuringAHangingNameLookupEndsWithinTwoSeconds) {
+  if (!NamespacesAvailable()) GTEST_SKIP() << "cannot create a private network namespace here";
+  WriteConfig("0", "http://echo.example.net/ip");
+  const std::string script = R"sh(cd "$HOME"
+python3 -c 'import socket, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 53))
+open("bound", "w").close(); time.sleep(60)' &
+until [ -e bound ]; do sleep 0.05; done
+echo nameserver 127.0.0.1 >resolv && mount --bind resolv /etc/resolv.conf
+"$QUORVANE" --console >out 2>&1 & sleep 1.5
+start=$(date +%s%N); kill -TERM $!; wait $!; status=$?; ms=$((($(date +%s%N) - start) / 1000000))
+[ $status = 0 ] && [ $ms -lt 2000 ] && echo ended >stopped || echo "status $status after $ms ms" >stopped)sh";
+  Env names = env;
+  names.insert({"QUORVANE", kBinary});
+  const Ran run = RunInPrivateNetwork(script, "", "", names);
+  EXPECT_EQ(ReadAll(home.File("stopped")), "ended\n") << run.err << ReadAll(home.File("out"));
+  EXPECT_NE(ReadAll(Data("config.txt")).find("\r\nDynDNS\r\nalice\r\n"), std::string::npos);
+}
+
 // An unknown argument is refused on one escaped line, whatever comes before it. Without any temp
 // folder the program says so.
 TEST_F(EndToEnd, CommandLineRefusesAnyUnknownArgumentOnOneLineAndWarnsOfNoTempFolder) {

@@ -23,9 +23,9 @@ class FakeShell : public Shell {
   WindowState state = WindowState::Normal;
   std::string caption;
   std::vector<std::pair<std::string, std::string>> messages;  // text, title
-  int splashes = 0, trayAdds = 0, trayRemoves = 0, quits = 0, activations = 0, webPages = 0;
+  int splashes = 0, trayAdds = 0, trayRemoves = 0, quits = 0, activations = 0;
   int boxDepth = 0, deepestBox = 0;  // message boxes open now, and the most ever open at once
-  std::vector<std::string> focused, clipboard, viewed, changeLogLines, statusLines, ddnsLines, warnings;
+  std::vector<std::string> focused, changeLogLines, statusLines, warnings;
   // Run inside ShowSplash and MessageBox, as their nested loops would run what comes meanwhile.
   std::function<void()> duringSplash;
   std::function<void(const std::string& text)> duringMessageBox;
@@ -77,18 +77,13 @@ class FakeShell : public Shell {
     if (duringMessageBox) duringMessageBox(text);
     --boxDepth;
   }
-  bool SetClipboardText(const std::string& text) override {
-    clipboard.push_back(text);
-    return true;
-  }
-  void OpenTextViewer(const std::string& path) override { viewed.push_back(path); }
-  void OpenWebPage(const std::string&) override { ++webPages; }
+  bool SetClipboardText(const std::string&) override { return true; }
+  void OpenTextViewer(const std::string&) override {}
   void AddToTray() override { ++trayAdds, inTray = true; }
   void SetTrayTip(const std::string&) override {}
   void RemoveFromTray() override { trayRemoves += inTray ? 1 : 0, inTray = false; }
   void ChangeLogLine(const std::string& line) override { changeLogLines.push_back(line); }
   void StatusLine(const std::string& text) override { statusLines.push_back(text); }
-  void DdnsLogLines(const std::string& lines) override { ddnsLines.push_back(lines); }
   void Warn(const std::string& message) override { warnings.push_back(message); }
   void Quit() override { ++quits; }
 

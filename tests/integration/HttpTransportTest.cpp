@@ -13,18 +13,15 @@ namespace {
 using enum HttpFailure;
 // A target a URL parser would rewrite (dot segments, escapes); it must go out untouched.
 const std::string kTarget = "/dyn/./../nic/update?hostname=a.example.com,b.example.com&x=%7e%2F..%2f&y=%0D";
-const std::string kWire = "GET " + kTarget +
-                          " HTTP/1.0\r\nHost: members.dyndns.org\r\nAuthorization: Basic dXNlcjpwYXNz\r\n"
-                          "User-Agent: Brellisto - Quorvane - 1.0.0\r\n\r\n";
-// clang-format off
-const HttpTransportRequest kUpdate{"GET", "members.dyndns.org", kTarget, true, {"Host: members.dyndns.org",
-    "Authorization: Basic dXNlcjpwYXNz", "User-Agent: Brellisto - Quorvane - 1.0.0"}, ""};
-// clang-format on
+const std::vector<std::string> kHeaders{"Host: members.dyndns.org", "Authorization: Basic dXNlcjpwYXNz",
+                                        "User-Agent: Brellisto - Quorvane - 1.0.0"};
+const HttpTransportRequest kUpdate{"GET", "members.dyndns.org", kTarget, true, kHeaders, ""};
+const std::string kWire = "GET " + kTarget + " HTTP/1.0\r\n" + kHeaders[0] + "\r\n" + kHeaders[1] + "\r\n" +
+                          kHeaders[2] + "\r\n\r\n";
 
 // Real libcurl against the test server on 127.0.0.1: HTTPS trusting only the test CA, the server's
 // port standing in for 443, host and certificate names as in production.
-class Network : public ::testing::Test {
- protected:
+struct Network : ::testing::Test {
   void SetUp() override { platform.SetTrustStoreForTesting(ca.ca); }
   void Serve(std::vector<std::string> options, bool tls = true) {
     ASSERT_EQ(ca.error, "");
@@ -35,7 +32,7 @@ class Network : public ::testing::Test {
     ASSERT_GT(server->port, 0) << server->Err();
     platform.SetLoopbackPortForTesting(server->port);
   }
-  bool Fetch(const std::string& url) { return platform.DownloadToFile(url, target); }
+  bool Fetch(const std::string& url) { return platform.DownloadToFile(url, target).saved; }
 
   const TestCa& ca = SharedTestCa();
   TempDir temp;
@@ -44,7 +41,7 @@ class Network : public ::testing::Test {
   std::unique_ptr<TestServer> server;
 };
 
-// Any status, with or without a length, up to 64 KiB; what arrived of an answer the peer broke off.
+// With or without a length, up to 64 KiB; what arrived of an answer the peer broke off.
 TEST_F(Network, AnswersWholeCutOffOrTooLarge) {
   const struct {
     std::vector<std::string> options;
@@ -52,7 +49,6 @@ TEST_F(Network, AnswersWholeCutOffOrTooLarge) {
     std::string body;
     bool completed = false, sized = true, tls = true;
   } cases[] = {
-      {{"--status", "401", "--body", "badauth"}, None, "badauth", true},
       {{"--no-length", "--body", "nochg 1.2.3.4\n"}, None, "nochg 1.2.3.4\n", true, false},
       {{"--big", "65536", "--no-length"}, None, std::string(65536, 'x'), true, false},
       {{"--big", "65537"}, Bounds, "", false, false},
@@ -62,18 +58,17 @@ TEST_F(Network, AnswersWholeCutOffOrTooLarge) {
   };
   for (const auto& c : cases) {
     ASSERT_NO_FATAL_FAILURE(Serve(c.options, c.tls));
-    HttpTransportRequest request = kUpdate;
-    request.secure = c.tls;
-    const HttpTransportResult r = platform.SendHttpRequest(request);
+    const HttpTransportResult r =
+        platform.SendHttpRequest({"GET", kUpdate.host, kTarget, c.tls, kHeaders, ""});
     EXPECT_TRUE(r.completed == c.completed && r.failure == c.failure && r.body == c.body &&
                 r.hasContentLength == c.sized)
         << c.options[1] << " " << c.options.back() << (c.tls ? " https: " : " http: ") << r.error;
   }
 }
 
-// The one check of the request on the wire: no byte of libcurl's own, sent once, to a server verified
-// by the hashed folder or else the bundle; else nothing, the credentials above all, as for a request
-// that cannot go out as given. A later download carries none of the request's headers.
+// The request on the wire: no byte of libcurl's own, sent once, only to a server verified by the hashed
+// folder or else the bundle, and not at all when it cannot go out as given. A later download carries none
+// of its headers.
 TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
   const std::string none = temp.File("none");
   ASSERT_TRUE(platform.CreateFolder(none));
@@ -94,7 +89,7 @@ TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
   for (const auto& c : cases) {
     ASSERT_NO_FATAL_FAILURE(Serve({"--body", "good 1.2.3.4"}));
     platform.SetTrustStoreForTesting(c.bundle, c.folder);
-    HttpTransportRequest request{"GET", c.host, c.target, true, kUpdate.headerLines, ""};
+    HttpTransportRequest request{"GET", c.host, c.target, true, kHeaders, ""};
     request.headerLines[2] += c.tail;
     const HttpTransportResult r = platform.SendHttpRequest(request);
     EXPECT_TRUE(r.failure == c.failure && r.body == (c.failure == None ? "good 1.2.3.4" : ""))
@@ -104,8 +99,6 @@ TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
   ASSERT_TRUE(Fetch("https://127.0.0.1:" + std::to_string(server->port) + "/ip"));
   const std::string download = ReadAll(record);
   EXPECT_TRUE(download.find("Authorization") == download.find("members.dyndns.org")) << download;  // neither
-  server.reset();
-  EXPECT_EQ(platform.SendHttpRequest(kUpdate).failure, Connect);  // nobody listens now
 }
 
 // Whole pages only, stored privately; a failure keeps the old file. A folder, link or FIFO left under
@@ -127,8 +120,7 @@ TEST_F(Network, DownloadsStoreWholePagesPrivatelyAndNeverThroughALink) {
     EXPECT_EQ(Fetch(page[0] == '/' ? server->Url(page) : "file:///etc/hostname"), ok) << page;
     EXPECT_EQ(ReadAll(target),
               ok ? (page == "/full" ? std::string(65536, 'x') : "203.0.113.7\n") : "old page");
-    struct stat info {};
-    EXPECT_TRUE(::stat(target.c_str(), &info) == 0 && (info.st_mode & 0777) == (ok ? 0600u : 0644u)) << page;
+    EXPECT_EQ(static_cast<int>(std::filesystem::status(target).permissions()), ok ? 0600 : 0644) << page;
   }
   WriteAll(temp.File("victim"), "precious");
   for (const bool ours : {true, false}) {
@@ -148,7 +140,7 @@ TEST_F(Network, DownloadsStoreWholePagesPrivatelyAndNeverThroughALink) {
   EXPECT_EQ(ReadAll(temp.File("victim")), "precious");  // a link's target is never touched
 }
 
-// A silent server is left at the time limit, and at once on a stop request, which ends a pause too.
+// A silent server is left at the time limit, and at once on a stop request.
 TEST_F(Network, WaitsEndAtTheTimeLimitOrAtOnceOnAStopRequest) {
   ASSERT_NO_FATAL_FAILURE(Serve({"--hang-handshake"}));
   using Clock = std::chrono::steady_clock;
@@ -156,13 +148,10 @@ TEST_F(Network, WaitsEndAtTheTimeLimitOrAtOnceOnAStopRequest) {
   EXPECT_FALSE(Fetch(server->Url("/ip")));
   EXPECT_NEAR(std::chrono::duration<double>(Clock::now() - start).count(), kDownloadTotalTimeoutMs / 1e3, 2);
   platform.SetStopQuery([&start] { return Clock::now() >= start; });
-  for (int wait = 0; wait < 3; ++wait) {
+  for (const bool download : {false, true}) {
     start = Clock::now() + std::chrono::milliseconds(300);
-    const bool failed = wait == 0   ? platform.SendHttpRequest(kUpdate).failure == Bounds
-                        : wait == 1 ? !Fetch(server->Url("/ip"))
-                                    : (platform.Sleep(10000), true);
-    EXPECT_TRUE(failed) << wait;
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5) << wait;
+    EXPECT_TRUE(download ? !Fetch(server->Url("/ip")) : platform.SendHttpRequest(kUpdate).failure == Bounds);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5) << download;
   }
 }
 

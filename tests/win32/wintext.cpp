@@ -1,5 +1,5 @@
 // wintext TITLE | wintext --class NAME: the top-level windows with this title or window class, read
-// from the outside under Wine. For each: "window <class> <visible>", then per descendant window
+// from the outside under Wine. For each: "window <visible>", then per descendant window
 // "<id>\t<enabled>\t<x>,<y>\t<text>" (x,y its centre on the screen; CR, LF, tab written \r, \n, \t).
 #include <fcntl.h>
 #include <io.h>
@@ -9,11 +9,6 @@
 #include <string>
 
 namespace {
-
-struct Query {
-  std::string title, windowClass;
-  int matched = 0;
-};
 
 // WM_GETTEXT, unlike GetWindowText, reads the contents of another process's edit controls.
 std::string textOf(HWND window) {
@@ -25,12 +20,6 @@ std::string textOf(HWND window) {
   return out;
 }
 
-std::string classOf(HWND window) {
-  char name[256] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 BOOL CALLBACK printChild(HWND child, LPARAM) {
   RECT r{};
   GetWindowRect(child, &r);
@@ -39,23 +28,17 @@ BOOL CALLBACK printChild(HWND child, LPARAM) {
   return TRUE;
 }
 
-BOOL CALLBACK visitTopLevel(HWND window, LPARAM param) {
-  auto& query = *reinterpret_cast<Query*>(param);
-  if (query.windowClass.empty() ? textOf(window) == query.title : classOf(window) == query.windowClass) {
-    ++query.matched;
-    std::printf("window %s %d\n", classOf(window).c_str(), IsWindowVisible(window) ? 1 : 0);
-    EnumChildWindows(window, printChild, 0);
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) return 2;
-  Query query;
-  (argc == 3 ? query.windowClass : query.title) = argv[argc - 1];
+  const char* windowClass = argc == 3 ? argv[2] : nullptr;
+  const char* title = argc == 2 ? argv[1] : nullptr;
   _setmode(_fileno(stdout), _O_BINARY);  // "\n" line ends for the shell that reads them
-  EnumWindows(visitTopLevel, reinterpret_cast<LPARAM>(&query));
-  return query.matched > 0 ? 0 : 1;
+  int matched = 0;
+  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, windowClass, title)); ++matched) {
+    std::printf("window %d\n", IsWindowVisible(window) ? 1 : 0);
+    EnumChildWindows(window, printChild, 0);
+  }
+  return matched > 0 ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/ChangeLog.h"
+#include "platform/posix/PosixPlatform.h"
 
 namespace quorvane {
 
@@ -25,6 +26,7 @@ sigset_t LoopSignals() {
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGHUP);
+  sigaddset(&set, PosixPlatform::kReloadSignal);  // a settings command changed config.txt
   return set;
 }
 
@@ -56,6 +58,12 @@ bool ConsoleShell::BlockSignals() {
   return pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
+bool ConsoleShell::StopSignalPending() {
+  sigset_t pending;
+  return sigpending(&pending) == 0 &&
+         (sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1);
+}
+
 bool ConsoleShell::Run(const std::function<void()>& onStop, const std::function<void()>& onReload) {
   bool healthy = wake.Valid() && signals.Valid();
   while (healthy && !quit) {
@@ -66,7 +74,7 @@ bool ConsoleShell::Run(const std::function<void()>& onStop, const std::function<
     }
     signalfd_siginfo info{};
     if ((fds[1].revents & POLLIN) && read(signals.Get(), &info, sizeof info) == sizeof info) {
-      if (info.ssi_signo == SIGHUP) {
+      if (info.ssi_signo == SIGHUP || static_cast<int>(info.ssi_signo) == PosixPlatform::kReloadSignal) {
         onReload();
       } else {
         onStop();
@@ -128,10 +136,6 @@ void ConsoleShell::MessageBox(const std::string& text, const std::string& title)
 
 void ConsoleShell::OpenTextViewer(const std::string& path) {
   PrintLine(out, kChangeLogPrefix + path);
-}
-
-void ConsoleShell::OpenWebPage(const std::string& url) {
-  PrintLine(out, url);
 }
 
 void ConsoleShell::ChangeLogLine(const std::string& line) {

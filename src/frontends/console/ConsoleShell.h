@@ -36,9 +36,12 @@ class ConsoleShell : public Shell {
   // Blocks SIGINT, SIGTERM and SIGHUP, so that they reach Run's signalfd instead of ending the process,
   // and ignores SIGPIPE. Call first in main: threads started later inherit the mask.
   static bool BlockSignals();
+  // True when SIGINT or SIGTERM waits for Run (blocked, not yet read): a wait before the loop runs
+  // ends on it.
+  static bool StopSignalPending();
 
-  // Runs posted tasks until Quit: SIGINT and SIGTERM call onStop, SIGHUP onReload. Tasks posted before
-  // Quit still run; later ones are dropped. False when the loop could not be set up or poll failed.
+  // Runs posted tasks until Quit: SIGINT and SIGTERM call onStop, SIGHUP and SIGUSR2 onReload. Tasks posted
+  // before Quit still run; later ones are dropped. False when the loop could not be set up or poll failed.
   bool Run(const std::function<void()>& onStop, const std::function<void()>& onReload);
 
   void Post(std::function<void()> task) override;
@@ -55,7 +58,6 @@ class ConsoleShell : public Shell {
   void MessageBox(const std::string& text, const std::string& title) override;
   bool SetClipboardText(const std::string&) override { return false; }
   void OpenTextViewer(const std::string& path) override;
-  void OpenWebPage(const std::string& url) override;
   void AddToTray() override {}
   void SetTrayTip(const std::string&) override {}
   void RemoveFromTray() override {}

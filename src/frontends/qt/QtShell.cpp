@@ -37,13 +37,20 @@ void QtShell::Attach(Session& attached) {
     if (item.caption.empty()) {
       menu.addSeparator();
     } else {
-      connect(menu.addAction(ToQt(item.caption)), &QAction::triggered, this, [action = item.action] {
-        if (action) action();
+      QAction* action = menu.addAction(ToQt(item.caption));
+      connect(action, &QAction::triggered, this, [run = item.action] {
+        if (run) run();
       });
+      if (item.checked) {
+        action->setCheckable(true);
+        connect(&menu, &QMenu::aboutToShow, action,
+                [action, checked = item.checked] { action->setChecked(checked()); });
+      }
     }
   }
   tray.setIcon(ProgramIcon());
   tray.setContextMenu(&menu);
+  connect(&tray, &QSystemTrayIcon::messageClicked, this, [this] { session->ShowFromTray(); });
   connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) session->ShowFromTray();
   });
@@ -161,10 +168,6 @@ void QtShell::OpenTextViewer(const std::string& path) {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path.data(), qsizetype(path.size()))));
 }
 
-void QtShell::OpenWebPage(const std::string& url) {
-  QDesktopServices::openUrl(QUrl(ToQt(url)));
-}
-
 void QtShell::AddToTray() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     // Hiding the window now would leave no way in at all. A tray that starts later (the panel of a
@@ -191,6 +194,11 @@ void QtShell::LookForTray() {
 
 void QtShell::SetTrayTip(const std::string& tip) {
   tray.setToolTip(LinesToQt(tip));  // addresses only: nothing in it can read as markup
+}
+
+void QtShell::Notify(const std::string& text) {
+  // The desktop's notification service, or Qt's own balloon where there is none.
+  if (tray.isVisible()) tray.showMessage(ToQt(caption), ToQt(text), ProgramIcon());
 }
 
 void QtShell::RemoveFromTray() {

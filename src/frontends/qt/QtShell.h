@@ -48,10 +48,10 @@ class QtShell : public QObject, public Shell {
   void MessageBox(const std::string& text, const std::string& title) override;
   bool SetClipboardText(const std::string& text) override;
   void OpenTextViewer(const std::string& path) override;
-  void OpenWebPage(const std::string& url) override;
   void AddToTray() override;
   void SetTrayTip(const std::string& tip) override;
   void RemoveFromTray() override;
+  void Notify(const std::string& text) override;
   void ChangeLogLine(const std::string&) override {}
   void Warn(const std::string& message) override;
   void Quit() override;

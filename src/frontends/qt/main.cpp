@@ -36,7 +36,7 @@ constexpr const char* kAlreadyRunning = "quorvane-gui: Quorvane is already runni
 constexpr const char* kOtherCopySilent =
     "quorvane-gui: another copy of Quorvane holds this user's settings but does not answer.\n";
 
-constexpr char kStopByte = 1, kShowByte = 2;
+constexpr char kStopByte = 1, kShowByte = 2, kReloadByte = 3;
 
 // The write end of the self-pipe: all that a signal handler may touch.
 int signalWriteEnd = -1;
@@ -54,6 +54,10 @@ void OnStopSignal(int) {
 void OnShowSignal(int) {
   SendByte(kShowByte);
 }
+// A settings command changed config.txt.
+void OnReloadSignal(int) {
+  SendByte(kReloadByte);
+}
 
 // Signals reach the event loop through a pipe: the handler writes one byte, the loop reads it and
 // runs the orderly stop (or shows the window) on the UI thread.
@@ -69,6 +73,8 @@ class SignalPipe {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
     action.sa_handler = OnShowSignal;
     ::sigaction(quorvane::SingleInstance::kShowSignal, &action, nullptr);
+    action.sa_handler = OnReloadSignal;
+    ::sigaction(quorvane::PosixPlatform::kReloadSignal, &action, nullptr);
   }
   ~SignalPipe() {
     signalWriteEnd = -1;  // a late signal's byte goes nowhere
@@ -80,10 +86,11 @@ class SignalPipe {
 
   int ReadEnd() const { return ends[0]; }
   // What arrived since the last call.
-  void Drain(bool& stop, bool& show) const {
+  void Drain(bool& stop, bool& show, bool& reload) const {
     char bytes[16];
     for (ssize_t got; (got = ::read(ends[0], bytes, sizeof bytes)) > 0;)
-      for (ssize_t i = 0; i < got; ++i) (bytes[i] == kStopByte ? stop : show) = true;
+      for (ssize_t i = 0; i < got; ++i)
+        (bytes[i] == kStopByte ? stop : bytes[i] == kShowByte ? show : reload) = true;
   }
 
  private:
@@ -139,13 +146,14 @@ int main(int argc, char** argv) {
 
   QSocketNotifier signalNotifier(signalPipe.ReadEnd(), QSocketNotifier::Read);
   QObject::connect(&signalNotifier, &QSocketNotifier::activated, &shell, [&] {
-    bool stop = false, show = false;
-    signalPipe.Drain(stop, show);
+    bool stop = false, show = false, reload = false;
+    signalPipe.Drain(stop, show, reload);
     if (stop) {
       shell.StopFromOutside();
-    } else if (show) {
-      session.ShowFromTray();
+      return;
     }
+    if (reload) session.Reload();
+    if (show) session.ShowFromTray();
   });
   // The session manager asks for the user's data before the session ends: the orderly stop saves it,
   // in case the session then ends the program without a signal.

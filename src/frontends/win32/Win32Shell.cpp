@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/Version.h"
 #include "frontends/win32/Win32Splash.h"
 
 namespace quorvane {
@@ -210,10 +211,6 @@ void Win32Shell::OpenTextViewer(const std::string& path) {
   }
 }
 
-void Win32Shell::OpenWebPage(const std::string& url) {
-  ShellExecuteA(Window(), "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
 void Win32Shell::AddToTray() {
   if (window == nullptr || tray.Installed()) return;
   // Without a notification area the icon cannot be added: the window is then the only way in.
@@ -222,6 +219,10 @@ void Win32Shell::AddToTray() {
 
 void Win32Shell::SetTrayTip(const std::string& tip) {
   tray.SetTip(tip);
+}
+
+void Win32Shell::Notify(const std::string& text) {
+  tray.ShowBalloon(kVersion.productName, text);
 }
 
 void Win32Shell::RemoveFromTray() {

@@ -1,6 +1,7 @@
 #include "frontends/win32/Win32Tray.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace quorvane {
@@ -52,6 +53,18 @@ void Win32Tray::SetTip(const std::string& tip) {
   notifyIcon(NIM_MODIFY, &iconData);
 }
 
+void Win32Tray::ShowBalloon(const std::string& title, const std::string& text) {
+  if (!installed) return;
+  NOTIFYICONDATAA balloon = iconData;  // the larger record that balloons need, for this call only
+  balloon.cbSize = sizeof balloon;
+  balloon.uFlags = NIF_INFO;
+  std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", title.c_str());
+  std::snprintf(balloon.szInfo, sizeof balloon.szInfo, "%s", text.c_str());
+  balloon.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON;
+  balloon.hBalloonIcon = iconData.hIcon;
+  notifyIcon(NIM_MODIFY, &balloon);
+}
+
 void Win32Tray::Remove() {
   if (!installed) return;
   iconData.uFlags = 0;
@@ -72,7 +85,7 @@ LRESULT Win32Tray::Hooked(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_NCDESTROY) {
     Remove();
   } else if (message == kTrayCallback) {
-    if (lParam == WM_LBUTTONUP) {
+    if (lParam == WM_LBUTTONUP || lParam == NIN_BALLOONUSERCLICK) {
       if (leftClick) leftClick();
       return 0;
     }
@@ -102,6 +115,10 @@ void Win32Tray::ShowMenu(HWND window) {
   SetForegroundWindow(window);
   POINT at{};
   GetCursorPos(&at);
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (items[i].checked)
+      CheckMenuItem(menu.get(), kFirstMenuId + static_cast<UINT>(i),
+                    MF_BYCOMMAND | (items[i].checked() ? MF_CHECKED : MF_UNCHECKED));
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
       menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr));
   const std::size_t index = chosen - kFirstMenuId;  // 0 chosen (none) wraps past the end

@@ -35,6 +35,8 @@ class Win32Tray {
   // Installs the hook and adds the icon; false when there is no notification area to take it.
   bool Add(HWND window, HICON icon);
   void SetTip(const std::string& tip);
+  // A balloon from the icon with the program's icon in it; a click on it does what a left click does.
+  void ShowBalloon(const std::string& title, const std::string& text);
   // Deletes the icon and puts the window's own procedure back; a second call does nothing.
   void Remove();
   bool Installed() const { return installed; }

@@ -50,7 +50,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argumentText, int) {
   quorvane::Win32Shell shell(instance);
   // The Session runs the checks on the Monitor's thread: this loop stays free for the window and
   // the icon, also while a check waits on the network.
-  quorvane::Session session(platform, shell, quorvane::SessionOptions{developerMode});
+  quorvane::SessionOptions options;
+  options.developerMode = developerMode;
+  quorvane::Session session(platform, shell, options);
   shell.Attach(session);
   session.Start();
 

@@ -213,10 +213,10 @@ struct ResetWhenDone {
 
 }  // namespace
 
-bool PosixPlatform::DownloadToFile(const std::string& url, const std::string& path) {
-  if (url.empty()) return false;
+DownloadResult PosixPlatform::DownloadToFile(const std::string& url, const std::string& path) {
+  if (url.empty()) return {false, "no URL"};
   CurlSession* session = Curl();
-  if (session == nullptr) return false;
+  if (session == nullptr) return {false, "libcurl could not be initialised"};
   CURL* handle = session->easy.get();
   const ResetWhenDone reset{handle};
   BodySink sink;
@@ -228,8 +228,11 @@ bool PosixPlatform::DownloadToFile(const std::string& url, const std::string& pa
   curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
   const auto code =
       static_cast<CURLcode>(PerformVerified(*session, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs));
-  if (code != CURLE_OK || ResponseCode(handle) >= 400) return false;
-  return WriteFileNoFollow(path, sink.body);
+  if (code != CURLE_OK) return {false, errorText[0] != '\0' ? errorText : curl_easy_strerror(code)};
+  if (const long status = ResponseCode(handle); status >= 400)
+    return {false, "HTTP status " + std::to_string(status)};
+  if (!WriteFileNoFollow(path, sink.body)) return {false, "the page could not be saved to " + path};
+  return {true, {}};
 }
 
 HttpTransportResult PosixPlatform::SendHttpRequest(const HttpTransportRequest& request) {

@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,40 +16,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/PosixFolders.h"
 #include "platform/posix/ShortDate.h"
 
 namespace quorvane {
 
 namespace {
 
-// An environment variable that holds an absolute path; relative paths are ignored, as the XDG base
-// directory rules ask.
-std::optional<std::string> AbsolutePathFromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || value[0] != '/') return std::nullopt;
-  return std::string(value);
-}
-
-std::string WithoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-bool IsDirectory(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// mkdir -p: every missing folder on the way is created readable by the user only.
-bool MakeFolders(const std::string& path) {
-  if (IsDirectory(path)) return true;
-  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    const std::string prefix = path.substr(0, slash);
-    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  return IsDirectory(path);
-}
+using posix::AbsolutePathFromEnvironment;
+using posix::IsDirectory;
+using posix::MakeFolders;
+using posix::WithoutTrailingSlashes;
 
 // A folder that only this user can enter: a real directory (not a link), ours, and closed to group
 // and others. Our own folder with loose permissions is tightened; someone else's is refused.
@@ -66,22 +45,60 @@ bool MakePrivateFolder(const std::string& path, bool tightenPermissions) {
 // exhaust the memory.
 constexpr off_t kMaxReadBytes = 16 * 1024 * 1024;
 
-// ReplaceFile's temporary beside "name" is ".name.XXXXXX", the X's filled in by mkostemp.
-constexpr const char* kTempPrefix = ".";
-constexpr const char* kTempSuffix = ".XXXXXX";
+// ReplaceFile's temporary beside "name" is ".name.quorvane-save-XXXXXX", the X's filled in by
+// mkostemp: a marker no user would choose for a file of their own, so that the clean-up at start never
+// takes a user's ".config.txt.backup" or the like for one of ours.
+constexpr std::string_view kTempPrefix = ".";
+constexpr const char* kFolderLockName = ".quorvane.lock";  // hidden: no ordinary file
+constexpr std::string_view kTempMarker = ".quorvane-save-";
+constexpr std::string_view kTempRandom = "XXXXXX";
 
-// True when name is ReplaceFile's temporary of one of the files named (never the user's own
-// ".ipchange.log.backup" or the like).
-bool IsReplaceTemporaryName(std::string_view name, const std::vector<std::string>& fileNames) {
-  const std::size_t prefix = std::string_view(kTempPrefix).size();
-  const std::size_t suffix = std::string_view(kTempSuffix).size();
-  if (!name.starts_with(kTempPrefix) || name.size() <= prefix + suffix) return false;
-  const std::string_view base = name.substr(prefix, name.size() - prefix - suffix);
-  const std::string_view random = name.substr(name.size() - suffix + 1);
-  return std::find(fileNames.begin(), fileNames.end(), base) != fileNames.end() &&
-         name[name.size() - suffix] == '.' && std::all_of(random.begin(), random.end(), [](char c) {
-           return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
-         });
+bool IsReplaceTemporaryName(std::string_view name, const std::string& fileName) {
+  const std::size_t fixed = kTempPrefix.size() + fileName.size() + kTempMarker.size();
+  if (name.size() != fixed + kTempRandom.size() || !name.starts_with(kTempPrefix) ||
+      name.substr(kTempPrefix.size(), fileName.size()) != fileName ||
+      name.substr(fixed - kTempMarker.size(), kTempMarker.size()) != kTempMarker)
+    return false;
+  const std::string_view random = name.substr(fixed);
+  return std::all_of(random.begin(), random.end(), [](char c) {
+    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+  });
+}
+
+// Removes ReplaceFile's temporaries of the named files from one folder: only regular files of this
+// user, never a link, a folder or someone else's file.
+void RemoveTemporariesIn(const std::string& folder, const std::vector<std::string>& fileNames) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (std::none_of(fileNames.begin(), fileNames.end(), [entry](const std::string& file) {
+          return IsReplaceTemporaryName(entry->d_name, file);
+        }))
+      continue;
+    struct stat info {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+        info.st_uid == ::geteuid())
+      stale.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : stale) ::unlinkat(::dirfd(dir), name.c_str(), 0);
+  ::closedir(dir);
+}
+
+// Root working in a service user's folder (a settings command): what it makes belongs to the owner of
+// `like` (the file replaced), else of the folder, so that the service can still use it.
+bool KeepOwner(int fd, const std::string& like, const std::string& folder) {
+  if (::geteuid() != 0) return true;
+  struct stat owner {};
+  if (::stat(like.c_str(), &owner) != 0 && ::stat(folder.c_str(), &owner) != 0) return true;
+  return owner.st_uid == 0 || ::fchown(fd, owner.st_uid, owner.st_gid) == 0;
+}
+
+// A path split into its folder (with the trailing '/', or "./") and its last name.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {"./", path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
 // The path with the symbolic links at its end followed (a link to a link as well), so that a file
@@ -123,14 +140,15 @@ bool WriteAll(int fd, const std::string& content) {
 // libcurl is set up on the first network call (see Curl), so making a platform costs nothing.
 
 std::optional<std::string> PosixPlatform::LocalAppDataFolder() {
-  std::optional<std::string> folder = AbsolutePathFromEnvironment("XDG_DATA_HOME");
-  if (!folder) {
-    const auto home = AbsolutePathFromEnvironment("HOME");
-    if (!home) return std::nullopt;
-    folder = WithoutTrailingSlashes(*home) + "/.local/share";
+  if (const auto xdg = AbsolutePathFromEnvironment("XDG_DATA_HOME")) {
+    const std::string folder = WithoutTrailingSlashes(*xdg);
+    if (MakeFolders(folder)) return folder;
   }
-  folder = WithoutTrailingSlashes(*folder);
-  if (!MakeFolders(*folder)) return std::nullopt;
+  // Unset, or naming nothing that can be a folder (a file): the default under HOME.
+  const auto home = AbsolutePathFromEnvironment("HOME");
+  if (!home) return std::nullopt;
+  const std::string folder = WithoutTrailingSlashes(*home) + "/.local/share";
+  if (!MakeFolders(folder)) return std::nullopt;
   return folder;
 }
 
@@ -212,9 +230,7 @@ bool PosixPlatform::ReplaceFile(const std::string& linkedPath, const std::string
   const std::optional<std::string> target = FollowLinks(linkedPath);
   if (!target) return false;
   const std::string& path = *target;
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto [folder, name] = SplitPath(path);
   if (name.empty()) return false;
   // Rewriting identical content would cost a disk flush on every check for nothing: a private
   // regular file that already holds exactly these bytes is left as it is.
@@ -224,10 +240,11 @@ bool PosixPlatform::ReplaceFile(const std::string& linkedPath, const std::string
     return true;
   // A hidden name, so that a temporary left behind by a crash does not count as an ordinary file
   // (RemoveStaleTempFiles knows the pattern).
-  std::string temporary = (slash == std::string::npos ? "" : folder) + kTempPrefix + name + kTempSuffix;
+  std::string temporary = folder;
+  temporary.append(kTempPrefix).append(name).append(kTempMarker).append(kTempRandom);
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);  // created 0600, O_EXCL
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+  bool ok = WriteAll(fd, content) && KeepOwner(fd, path, folder) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());
@@ -252,25 +269,76 @@ bool PosixPlatform::AppendToFile(const std::string& path, const std::string& con
   return ok;
 }
 
-bool PosixPlatform::DeleteFile(const std::string& path) {
-  return ::unlink(path.c_str()) == 0;
+bool PosixPlatform::DeleteFile(const std::string& linkedPath) {
+  // As ReplaceFile: a link's target is the file, and the link stays (the next replace makes it again).
+  const std::optional<std::string> path = FollowLinks(linkedPath);
+  return path && ::unlink(path->c_str()) == 0;
 }
 
 void PosixPlatform::RemoveStaleTempFiles(const std::string& folder,
                                          const std::vector<std::string>& fileNames) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return;
-  std::vector<std::string> stale;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!IsReplaceTemporaryName(entry->d_name, fileNames)) continue;
-    // Only regular files of this user: never a link, a folder or someone else's file.
-    struct stat info {};
-    if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
-        info.st_uid == ::geteuid())
-      stale.emplace_back(entry->d_name);
+  RemoveTemporariesIn(folder, fileNames);
+  // A file kept elsewhere through a link (a dotfile manager) is replaced beside its target: a
+  // temporary a kill left there holds the same secrets, so it goes too.
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  for (const std::string& name : fileNames) {
+    const std::optional<std::string> target = FollowLinks(base + name);
+    if (!target || *target == base + name) continue;
+    const auto [targetFolder, targetName] = SplitPath(*target);
+    RemoveTemporariesIn(targetFolder, {targetName});
   }
-  for (const std::string& name : stale) ::unlinkat(::dirfd(dir), name.c_str(), 0);
-  ::closedir(dir);
+}
+
+namespace {
+
+// The lock file's descriptor: closing it lets go of the lock.
+class PosixFolderClaim : public FolderClaim {
+ public:
+  explicit PosixFolderClaim(int fd) : fd(fd) {}
+  ~PosixFolderClaim() override { ::close(fd); }
+  PosixFolderClaim(const PosixFolderClaim&) = delete;
+  PosixFolderClaim& operator=(const PosixFolderClaim&) = delete;
+
+ private:
+  const int fd;
+};
+
+}  // namespace
+
+FolderClaimResult PosixPlatform::ClaimFolder(const std::string& folder) {
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  // flock, not a PID file: the kernel lets go when the process ends, even by SIGKILL, so a stale
+  // lock never keeps the program out. Never through a link, never a FIFO.
+  const int fd =
+      ::open((base + kFolderLockName).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd < 0) return {};
+  KeepOwner(fd, base, base);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool inUse = errno == EWOULDBLOCK;
+    ::close(fd);
+    return {inUse ? ClaimOutcome::InUse : ClaimOutcome::Unavailable, nullptr};
+  }
+  // The holder's id, so that a settings command can ask it to re-read config.txt.
+  const std::string id = std::to_string(::getpid()) + "\n";
+  if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, id.data(), id.size(), 0) != static_cast<ssize_t>(id.size()))
+    static_cast<void>(::ftruncate(fd, 0));
+  return {ClaimOutcome::Claimed, std::make_unique<PosixFolderClaim>(fd)};
+}
+
+static_assert(PosixPlatform::kReloadSignal == SIGUSR2);
+
+int PosixPlatform::AskHolderToReload(const std::string& folder) {
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  const int fd = ::open((base + kFolderLockName).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return 0;
+  char text[24] = {};
+  const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
+  // Held still? A lock we can take ourselves belongs to no running copy (its id is stale).
+  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  const long id = got > 0 ? std::strtol(text, nullptr, 10) : 0;
+  if (!held || id <= 1 || id == ::getpid()) return 0;
+  return ::kill(static_cast<pid_t>(id), kReloadSignal) == 0 ? static_cast<int>(id) : 0;
 }
 
 LocalDateTime PosixPlatform::Now() {

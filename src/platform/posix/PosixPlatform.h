@@ -28,11 +28,17 @@ class PosixPlatform : public Platform {
   bool AppendToFile(const std::string& path, const std::string& content) override;
   bool DeleteFile(const std::string& path) override;
   void RemoveStaleTempFiles(const std::string& folder, const std::vector<std::string>& fileNames) override;
+  FolderClaimResult ClaimFolder(const std::string& folder) override;
+  int AskHolderToReload(const std::string& folder) override;
+  // The signal that asks a running copy to re-read config.txt (SIGHUP means that only to the console).
+  static constexpr int kReloadSignal = 12;  // SIGUSR2
 
-  bool DownloadToFile(const std::string& url, const std::string& path) override;
+  DownloadResult DownloadToFile(const std::string& url, const std::string& path) override;
   HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) override;
   std::optional<std::vector<IPv4Address>> IPv4AddressTable() override;
   std::string ComputerName() override;
+  std::optional<bool> StartsAtLogin() override;
+  bool SetStartAtLogin(bool on) override;
 
   LocalDateTime Now() override;
   void Sleep(int milliseconds) override;

@@ -137,8 +137,8 @@ bool SendGet(Exchange& exchange, const std::string& url) {
 
 }  // namespace
 
-bool Win32Platform::DownloadToFile(const std::string& url, const std::string& path) {
-  if (url.empty() || HasControlByte(url, true)) return false;
+DownloadResult Win32Platform::DownloadToFile(const std::string& url, const std::string& path) {
+  if (url.empty() || HasControlByte(url, true)) return {false, "no URL, or a blank or control in it"};
   const HttpTransportResult answer =
       RunBounded(*this, kDownloadConnectTimeoutMs, kDownloadTotalTimeoutMs, [url](Exchange& exchange) {
         HttpTransportResult failed;
@@ -159,8 +159,11 @@ bool Win32Platform::DownloadToFile(const std::string& url, const std::string& pa
           location = combined;
         }
       });
-  if (!answer.completed || answer.status == 0 || answer.status >= 400) return false;
-  return ReplaceFile(path, answer.body);
+  if (!answer.completed || answer.status == 0)
+    return {false, answer.error.empty() ? "no answer (connection, redirect or time limit)" : answer.error};
+  if (answer.status >= 400) return {false, "HTTP status " + std::to_string(answer.status)};
+  if (!ReplaceFile(path, answer.body)) return {false, "the page could not be saved to " + path};
+  return {true, {}};
 }
 
 HttpTransportResult Win32Platform::SendHttpRequest(const HttpTransportRequest& request) {

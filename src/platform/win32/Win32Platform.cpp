@@ -41,6 +41,12 @@ struct FileHandle {
   }
 };
 
+// The lock file's handle, opened without sharing: closing it lets go (and deletes the file).
+struct Win32FolderClaim : FolderClaim {
+  explicit Win32FolderClaim(HANDLE handle) : file(handle) {}
+  FileHandle file;
+};
+
 bool WriteAll(HANDLE file, const std::string& content) {
   const char* data = content.data();
   std::size_t left = content.size();
@@ -159,6 +165,43 @@ bool Win32Platform::AppendToFile(const std::string& path, const std::string& con
   if (!file.IsDiskFile()) return false;
   const bool ok = WriteAll(file.handle, content);
   return file.Close() && ok;
+}
+
+// The user's Run key starts the program at sign-in: the value the installer writes too.
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunValue = "Quorvane";
+
+std::optional<bool> Win32Platform::StartsAtLogin() {
+  return ::RegGetValueA(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) ==
+         ERROR_SUCCESS;
+}
+
+bool Win32Platform::SetStartAtLogin(bool on) {
+  if (!on) {
+    const LSTATUS status = ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kRunValue);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+  char program[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameA(nullptr, program, sizeof program);
+  if (length == 0 || length == sizeof program) return false;
+  const std::string quoted = "\"" + std::string(program, length) + "\"";  // a path with blanks stays one
+  return ::RegSetKeyValueA(HKEY_CURRENT_USER, kRunKey, kRunValue, REG_SZ, quoted.c_str(),
+                           static_cast<DWORD>(quoted.size() + 1)) == ERROR_SUCCESS;
+}
+
+FolderClaimResult Win32Platform::ClaimFolder(const std::string& folder) {
+  std::string path = folder;
+  if (path.empty() || (path.back() != '\\' && path.back() != '/')) path += '\\';
+  path += ".quorvane.lock";
+  // No sharing: a second copy's open fails with a sharing violation until this handle closes, which
+  // the system does when the process ends, however it ends. Hidden, so it is no ordinary file.
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const bool inUse = ::GetLastError() == ERROR_SHARING_VIOLATION;
+    return {inUse ? ClaimOutcome::InUse : ClaimOutcome::Unavailable, nullptr};
+  }
+  return {ClaimOutcome::Claimed, std::make_unique<Win32FolderClaim>(handle)};
 }
 
 bool Win32Platform::DeleteFile(const std::string& path) {

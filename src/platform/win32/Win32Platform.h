@@ -21,11 +21,14 @@ class Win32Platform : public Platform {
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
   bool DeleteFile(const std::string& path) override;
+  FolderClaimResult ClaimFolder(const std::string& folder) override;
 
-  bool DownloadToFile(const std::string& url, const std::string& path) override;
+  DownloadResult DownloadToFile(const std::string& url, const std::string& path) override;
   HttpTransportResult SendHttpRequest(const HttpTransportRequest& request) override;
   std::optional<std::vector<IPv4Address>> IPv4AddressTable() override;
   std::string ComputerName() override;
+  std::optional<bool> StartsAtLogin() override;
+  bool SetStartAtLogin(bool on) override;
 
   LocalDateTime Now() override;
   void Sleep(int milliseconds) override;

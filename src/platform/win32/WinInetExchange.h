@@ -73,7 +73,8 @@ class Exchange {
   void LimitTimeouts(HINTERNET handle) {
     // A second past the deadline: WinInet's timers may fire a little early and report a broken
     // connection instead of a time-out, so the waiting caller's deadline must always come first.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     DWORD leftMs = static_cast<DWORD>(std::max<long long>(left, 1) + 1000);
     DWORD connect = std::min(connectMs, leftMs);
     ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);

@@ -7,17 +7,15 @@ at each request (a test changes them while a client runs); --hang answers never,
 import argparse, socket, socketserver, ssl, threading
 
 parser = argparse.ArgumentParser()
-for name, kind in [("--host", str), ("--port", int), ("--status", int), ("--body", str), ("--big", int),
-                   ("--cut", int), ("--cert", str), ("--key", str), ("--log", str), ("--record", str),
-                   ("--body-file", str)]:
+parser.add_argument("--host", default="127.0.0.1", choices=["127.0.0.1", "::1"])  # loopback only
+for name, kind in [("--port", int), ("--status", int), ("--body", str), ("--big", int), ("--cut", int),
+                   ("--cert", str), ("--key", str), ("--log", str), ("--record", str), ("--body-file", str)]:
     parser.add_argument(name, type=kind)
 for name in ["--no-length", "--hang", "--hang-handshake"]:
     parser.add_argument(name, action="store_true")
 parser.add_argument("--route", nargs=3, action="append", default=[])
 parser.add_argument("--redirect", nargs=2, action="append", default=[])
 args = parser.parse_args()
-host = args.host or "127.0.0.1"
-assert host in ("127.0.0.1", "::1"), "loopback only"
 routes = {path: (int(status), body.encode("latin-1")) for path, status, body in args.route}
 routes.update({path: (302, b"moved\n", location) for path, location in args.redirect})
 default = b"x" * args.big if args.big is not None else (args.body or "good 203.0.113.7").encode("latin-1")
@@ -66,8 +64,8 @@ class Handler(socketserver.BaseRequestHandler):
             pass  # e.g. a client that refused our certificate, as it should when it does not trust it
 
 
-socketserver.ThreadingTCPServer.address_family = socket.AF_INET6 if ":" in host else socket.AF_INET
+socketserver.ThreadingTCPServer.address_family = socket.AF_INET6 if ":" in args.host else socket.AF_INET
 socketserver.ThreadingTCPServer.daemon_threads = True
-server = socketserver.ThreadingTCPServer((host, args.port or 0), Handler)
+server = socketserver.ThreadingTCPServer((args.host, args.port or 0), Handler)
 print(server.server_address[1], flush=True)
 server.serve_forever()

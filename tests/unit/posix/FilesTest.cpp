@@ -53,7 +53,10 @@ TEST_F(PosixFiles, LinksAreFollowedAndKeptFifosRefusedAndWhatIsMadePrivate) {
   EXPECT_EQ(platform.ReadFile(link), content + "more\r\n");
   EXPECT_EQ(ReadAll(temp.File("elsewhere/ip.txt")), "0.0.0.0\r\n");
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(Entries(temp.File("elsewhere")), 2);  // no temporary left beside the targets
+  EXPECT_EQ(Entries(temp.File("elsewhere")), 2);          // no temporary left beside the targets
+  ASSERT_TRUE(platform.DeleteFile(temp.File("ip.txt")));  // the target goes, the link stays
+  EXPECT_EQ(Entries(temp.File("elsewhere")), 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(temp.File("ip.txt")));
   EXPECT_EQ((std::vector{ModeOf(temp.File("elsewhere")), ModeOf(target), ModeOf(temp.File("new.log"))}),
             (std::vector{0700u, 0600u, 0600u}));
   ASSERT_EQ(::mkfifo(temp.File("fifo").c_str(), 0600), 0);  // must not block the program
@@ -67,6 +70,9 @@ TEST_F(PosixFiles, DataAndTempFoldersAreCreatedPrivate) {
   ScopedEnv xdgData("XDG_DATA_HOME", (xdg + "/").c_str()), tmpdir("TMPDIR", temp.Path().c_str());
   EXPECT_EQ(platform.LocalAppDataFolder(), xdg);
   EXPECT_EQ((std::vector{ModeOf(temp.File("xdg")), ModeOf(xdg)}), (std::vector{0700u, 0700u}));
+  WriteAll(temp.File("file"), "");  // XDG_DATA_HOME naming a file: the default under HOME
+  ScopedEnv xdgFile("XDG_DATA_HOME", temp.File("file").c_str()), home("HOME", temp.Path().c_str());
+  EXPECT_EQ(platform.LocalAppDataFolder(), temp.File(".local/share"));
   // A runtime folder open to others is not used (nor changed); ours in TMPDIR is tightened.
   ASSERT_EQ(::mkdir(runtime.c_str(), 0755), 0);
   ASSERT_EQ(::mkdir(fallback.c_str(), 0777), 0);
@@ -102,23 +108,28 @@ TEST_F(PosixFiles, AFullDiskLeavesNoPartOfALineOrOfAReplacement) {
   EXPECT_EQ(Entries(temp.Path()), 2);
 }
 
-// A save killed half-way leaves a hidden temporary holding the password: only ours are removed.
-TEST_F(PosixFiles, OnlyOurStaleTemporariesAreRemoved) {
-  const std::filesystem::path folder = temp.Path();
-  for (const char* name :
-       {".config.txt.Ab12Cd", ".ip.txt.000000", ".owed-update.txt.x1Y2z3", ".config.txt.Ab12C",
-        ".config.txt.Ab12C!", ".ipchange.log.backup", ".ip.txt.Foreig"})
+// A save killed half-way leaves a hidden temporary holding the password, in the data folder or beside
+// the target of a linked config.txt: only ours are removed, never the user's own hidden files.
+TEST_F(PosixFiles, OnlyOurStaleTemporariesAreRemovedAlsoBesideLinkTargets) {
+  const std::filesystem::path folder = temp.Path() + "/data", elsewhere = temp.Path() + "/dotfiles";
+  create_directories(folder);
+  create_directories(elsewhere);
+  create_symlink(elsewhere / "quorvane.conf", folder / "config.txt");
+  const std::string ours = ".quorvane-save-";
+  for (const std::string& name : std::vector<std::string>{
+           ".ip.txt" + ours + "000000", ".owed-update.txt" + ours + "x1Y2z3", ".config.txt.backup",
+           ".config.txt.orig01", ".ip.txt.BACKUP", ".ip.txt" + ours + "Ab12C!",
+           ".ipchange.log" + ours + "Ab12Cd", ".ip.txt" + ours + "Foreig"})
     WriteAll(folder / name, "password");
-  create_directory(folder / ".ip.txt.Zz99Yy");
-  create_symlink(".config.txt.Ab12C", folder / ".ip.txt.Qq11Ww");
-  const bool foreign = chown((folder / ".ip.txt.Foreig").c_str(), getuid() + 1, -1) == 0;
-  platform.RemoveStaleTempFiles(temp.Path() + "/", {"config.txt", "ip.txt", "owed-update.txt"});
-  for (const char* gone : {".config.txt.Ab12Cd", ".ip.txt.000000", ".owed-update.txt.x1Y2z3"})
-    EXPECT_FALSE(exists(folder / gone)) << gone;
-  for (const char* kept : {".config.txt.Ab12C", ".config.txt.Ab12C!", ".ipchange.log.backup",
-                           ".ip.txt.Zz99Yy", ".ip.txt.Qq11Ww"})
-    EXPECT_TRUE(exists(folder / kept)) << kept;
-  EXPECT_EQ(exists(folder / ".ip.txt.Foreig"), foreign);
+  WriteAll(elsewhere / (".quorvane.conf" + ours + "Ab12Cd"), "password");
+  WriteAll(elsewhere / ".quorvane.conf.backup", "password");
+  create_directory(folder / (".ip.txt" + ours + "Zz99Yy"));
+  create_symlink(".config.txt.backup", folder / (".ip.txt" + ours + "Qq11Ww"));
+  const bool foreign = chown((folder / (".ip.txt" + ours + "Foreig")).c_str(), getuid() + 1, -1) == 0;
+  platform.RemoveStaleTempFiles(folder.string() + "/", {"config.txt", "ip.txt", "owed-update.txt"});
+  EXPECT_EQ(Entries(elsewhere), 1) << "the target's temporary goes, the user's backup stays";
+  EXPECT_TRUE(exists(elsewhere / ".quorvane.conf.backup"));
+  EXPECT_EQ(Entries(folder), foreign ? 9 : 8) << "link, user's three, odd names twice, folder, link";
 }
 
 }  // namespace
