@@ -145,6 +145,8 @@ TEST_F(MonitorTest, SecretsAndEmptyUrlList) {
   for (const std::string failed : {"http://missing.test/: download: HTTP status 404",
                                    "http://private.test/: page: not a public address: 192.168.1.20"})
     EXPECT_EQ(std::ranges::count(boxes, "Failed IP-echo page " + failed), 1) << failed;
+  Check();
+  EXPECT_EQ(std::ranges::count(log, "Check now button pushed. Acquiring and Checking IP Addresses."), 1);
   ASSERT_EQ(platform.httpRequests.size(), 1u);
   EXPECT_NE(platform.httpRequests[0].target.find("token=duck-token-123"), std::string::npos);
   EXPECT_EQ(platform.httpRequests[0].headerLines.size(), 2u);  // no Authorization

@@ -21,7 +21,6 @@ TEST(EchoPageTest, OnlyOnePublicAddressOnOneLineCounts) {
       {"http://echo.test/", "203.0.113.7\n5\n", ""},                  // never glued across lines
       {"http://echo.test/", "203.0.113.256", ""},
       {"http://echo.test/", "198.51.100.255", "198.51.100.255"},
-      {"http://echo.test/", "203.0.113.7.1", ""},
       {"http://echo.test/", "2030.0.113.7", ""},
       {"http://echo.test/", "<html>error</html>", ""},
       {"http://echo.test/", "0.0.0.0", ""},

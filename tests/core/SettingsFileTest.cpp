@@ -141,7 +141,7 @@ TEST(SettingsTest, MergeAndFingerprint) {
 // no yes or no changes nothing.
 TEST(PreferencesTest, UnknownLinesAreKeptAndOursWritten) {
   Settings s;
-  ReadPreferences("colour=red\nnotify-problems=no\r\nnotify-problems=maybe\r\n", s);
+  ReadPreferences("colour=red\nnotify-problems\nnotify-problems=no\r\nnotify-problems=maybe\r\n", s);
   EXPECT_FALSE(s.notifyProblems);
   EXPECT_EQ(RenderPreferences(s, "colour=red\r\nnotify-problems=yes\r\nnotify-problems=x\r\n\r\n"),
             "colour=red\r\nnotify-problems=no\r\n\r\n");

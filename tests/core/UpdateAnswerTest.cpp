@@ -33,7 +33,7 @@ TEST(UpdateAnswerTest, VerdictAndColourPerAnswerStatusAndHosts) {
       {"dnserr\nabuse\n", 200, "a", Refused, {"The hostname specified is blocked for update abuse."}, ""},
       {"good 1.2.3.4\nbadauth\n", 200, "a", Success, {}, ""},       // one host: success first
       // Several hosts, one line each: every line must succeed, the worst names its host.
-      {"good 1.2.3.4\nnochg 1.2.3.4\n", 200, "a.example, b.example", Success, {}, ""},
+      {"good 1.2.3.4\nnochg 1.2.3.4", 200, "a.example, b.example", Success, {}, ""},
       {"good 1.2.3.4\nnohost\n", 200, "a.example,b.example", Refused,
        {"b.example: The hostname specified does not exist (or is not in the service specified in the system "
         "parameter)."}, "b.example"},

@@ -56,9 +56,11 @@ click_at "$(control 3 104)"
 within 1000 control_says 104 Less || fail "More... did not answer within 1 s during the check"
 import -window "$window" window-expanded.png
 type_into 112 23
-{ click_icon 3 && within 3000 menu_open && sleep 0.3 && xdotool key l; } || fail "no popup menu during the check"
-wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvane 2>/dev/null | grep -q 'quorvane.exe"' ||
-  fail "Start at Login wrote no Run value"
+# Start at Login on and off again (a Run value left behind would start a copy at Wine's next boot).
+run_value() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvane 2>/dev/null | grep -q 'exe"'; }
+toggle_login() { click_icon 3 && within 3000 menu_open && sleep 0.3 && xdotool key l; }
+toggle_login && within 2000 run_value || fail "Start at Login wrote no Run value"
+toggle_login && within 2000 eval '! run_value' || fail "Start at Login left its Run value"
 { click_icon 3 && within 3000 menu_open && sleep 0.3; } || fail "no popup menu during the check"
 import -window root -crop 360x240+920+0 +repage tray-menu.png
 xdotool key q
