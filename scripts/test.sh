@@ -4,9 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-# The desktop program (Qt 6) and its session test: a virtual X display, a tray host, input and screenshots.
+# The desktop program (Qt 6) and its session test: a virtual X display, tray hosts (trayer, and Xfce's
+# window manager, panel and notices on a private session bus), input and screenshots.
 QUORVANE_APT_OPTIONS=--no-install-recommends \
-  scripts/deps.sh qt6-base-dev xvfb xauth xdotool x11-utils imagemagick trayer
+  scripts/deps.sh qt6-base-dev xvfb xauth xdotool x11-utils imagemagick trayer \
+  xfwm4 xfce4-panel xfconf dbus-x11 xfce4-notifyd libglib2.0-bin
 jobs=$(nproc)
 for variant in build build-asan; do
   sanitize=OFF
@@ -42,9 +44,12 @@ done
 # --- End of fuzz stage.
 
 # --- Package stage: the console program's Debian package (lintian without errors, the service's
-# exposure), then unpacked and used as a server's administrator would.
+# exposure), then unpacked and used as a server's administrator would; the desktop package installed
+# with the console one on a fresh Debian 12 root, docking in a tray; the Windows installer and zip
+# (their test runs under Wine in the Windows stage).
 scripts/package.sh
 tests/package/package_test.sh dist
+tests/package/desktop_package_test.sh dist build-package
 
 # Windows: the core, the Win32 platform and quorvane.exe cross-built with mingw-w64; every unit test,
 # the Win32 platform tests and a desktop session of quorvane.exe (Xvfb and trayer from above; Wine's
@@ -64,4 +69,6 @@ wine wineboot >build-win/wineboot.log 2>&1 </dev/null
 (cd build-win && ctest --output-on-failure -j "$jobs" --timeout 300)
 wineserver -k
 trap - EXIT
+tests/win32/installer_test.sh dist/quorvane-setup.exe build-win/tests/win32/wintext.exe "$WINEPREFIX" \
+  build-win/installer_test || [ $? -eq 77 ]
 echo "All tests passed."

@@ -92,8 +92,9 @@ SaveResult Monitor::Stop() {
     std::lock_guard lock(w.mutex);
     if (w.stopResult) return *w.stopResult;
     w.stopResult = SaveResult{};
+    // Under the lock the thread checks for a stop with: the wake-up below cannot come too early.
+    w.stopSource.request_stop();
   }
-  w.stopSource.request_stop();
   w.wake.notify_all();
   if (w.thread.joinable()) w.thread.join();
   w.idle.notify_all();
@@ -116,9 +117,11 @@ void Monitor::Worker::Run(std::stop_token stop) {
   while (!stop.stop_requested()) {
     if (queue.empty()) {
       idle.notify_all();
-      const bool woken = config.manualTicks
-                             ? (wake.wait(lock, stop, [this] { return !queue.empty(); }), true)
-                             : wake.wait_until(lock, stop, nextTick, [this] { return !queue.empty(); });
+      // A plain condition variable: waiting on the stop token's own callback has hung a thread's
+      // exit under Windows's threads library.
+      const auto commandOrStop = [this, &stop] { return !queue.empty() || stop.stop_requested(); };
+      const bool woken = config.manualTicks ? (wake.wait(lock, commandOrStop), true)
+                                            : wake.wait_until(lock, nextTick, commandOrStop);
       if (stop.stop_requested()) break;
       if (!woken || queue.empty()) {
         // The minute tick: one wake-up a minute while idle.

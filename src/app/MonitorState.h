@@ -45,8 +45,8 @@ struct Monitor::Worker {
 
   // The queue, guarded by mutex. At most one command of each kind waits; the latest settings win.
   std::mutex mutex;
-  std::condition_variable_any wake;  // a command arrived (or stop)
-  std::condition_variable idle;      // the queue ran empty
+  std::condition_variable wake;  // a command arrived (or stop)
+  std::condition_variable idle;  // the queue ran empty
   std::deque<Command> queue;
   std::optional<Settings> pendingSettings;
   bool running = false;  // a command runs on the thread

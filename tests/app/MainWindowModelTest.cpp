@@ -23,8 +23,7 @@ class MainWindowModelTest : public ::testing::Test {
     return s;
   }
   WindowCommands Commands() {
-    return {nullptr, nullptr, [this](const Settings& settings) { edits.push_back(settings); }, nullptr,
-            nullptr};
+    return {nullptr, nullptr, [this](const Settings& s) { edits.push_back(s); }, nullptr, nullptr};
   }
 
   std::vector<Settings> edits;
@@ -33,12 +32,11 @@ class MainWindowModelTest : public ::testing::Test {
   Settings sample = Sample();
 };
 
-// Shown settings come back unchanged without being reported (loaded updates enable the provider's
-// fields as a click would); every user edit is reported at once, as the whole record (what the
-// window has no control for kept).
+// Shown settings come back unchanged, unreported (updates on enable the provider's fields); every edit is
+// reported at once as the whole record, keeping what the window has no control for.
 TEST_F(MainWindowModelTest, ShownSettingsComeBackAndEveryEditIsReported) {
-  for (const Control* field : {&w.service, &w.userName, &w.password, &w.hostNames, &w.moreButton, &w.system,
-                               &w.mx, &w.backupMx, &w.wildcard, &w.offline})
+  for (const Control* field : {&w.service, &w.userName, &w.password, &w.hostNames, &w.moreButton,
+                               &w.backupMxLabel, &w.system, &w.mx, &w.backupMx, &w.wildcard, &w.offline})
     EXPECT_FALSE(field->Enabled()) << field->Name();  // until settings with updates on are shown
   w.ShowSettings(sample);
   EXPECT_TRUE(edits.empty());
@@ -49,7 +47,7 @@ TEST_F(MainWindowModelTest, ShownSettingsComeBackAndEveryEditIsReported) {
   // clang-format off
   for (auto [control, text] : {std::pair{&w.service, "No-IP"}, {&w.userName, "bob"}, {&w.password, "pw2"},
            {&w.hostNames, "c.test"}, {&w.intervalBox, "30"}, {&w.system, "custom"}, {&w.mx, "NOCHG"},
-           {&w.echoUrls, "http://x.test/\nhttp://y.test/"}, {&w.backupMx, "YES"}, {&w.wildcard, "OFF"},
+           {&w.echoUrls, "\r\nhttp://x.test/\nhttp://y.test/"}, {&w.backupMx, "YES"}, {&w.wildcard, "OFF"},
            {&w.offline, "YES"}})
     control->Edit(text);
   // clang-format on
@@ -57,16 +55,15 @@ TEST_F(MainWindowModelTest, ShownSettingsComeBackAndEveryEditIsReported) {
   EXPECT_FALSE(w.service.Enabled() || w.offline.Enabled() || !w.checkNow.Enabled());
   w.ShowCheckRunning(true);
   EXPECT_FALSE(w.checkNow.Enabled());
-  Settings expected = sample;
-  expected.updateEnabled = expected.suspended = expected.logEverything = false;
-  std::tie(expected.service, expected.userName, expected.password, expected.hostNames, expected.system) =
-      std::tuple("No-IP", "bob", "pw2", "c.test", "custom");
-  std::tie(expected.mx, expected.backupMx, expected.wildcard, expected.offline) =
-      std::tuple("NOCHG", "YES", "OFF", "YES");
-  expected.intervalMinutes = 30;
-  expected.echoUrls = {"http://x.test/", "http://y.test/"};
+  Settings want = sample;
+  want.updateEnabled = want.suspended = want.logEverything = false;
+  std::tie(want.service, want.userName, want.password, want.hostNames, want.system, want.mx, want.backupMx,
+           want.wildcard, want.offline) =
+      std::tuple("No-IP", "bob", "pw2", "c.test", "custom", "NOCHG", "YES", "OFF", "YES");
+  want.intervalMinutes = 30;
+  want.echoUrls = {"", "http://x.test/", "http://y.test/"};
   ASSERT_EQ(edits.size(), 14u);
-  EXPECT_EQ(edits.back(), expected);
+  EXPECT_EQ(edits.back(), want);
 }
 
 // Leaving the interval box checks it; a box without a usable number keeps the last good interval.

@@ -16,10 +16,10 @@ namespace quorvane::testing {
 using Lines = std::vector<std::string>;
 inline constexpr const char* kEcho = "http://echo.test/";
 inline const std::string kSent = "DDNS Update Sent. Server Response: good";
-inline const HttpTransportResult kGood{true, 200, "good", ""};
+inline const HttpTransportResult kGood{true, 200, "good", ""}, kDnsErr{true, 200, "dnserr", ""};
 
-// The Monitor on fakes in a temp folder (the data folder where the Session finds it too), with a
-// manual clock and manual minute ticks. Its events run on the test's thread.
+// The Monitor on fakes in a temp data folder, with a manual clock and ticks, its events run on the test's
+// thread; updates are answered "good".
 class MonitorTest : public ::testing::Test {
  protected:
   MonitorTest() : platform(temp.Path() + "/appdata", temp.Path() + "/tmp/") {
@@ -27,6 +27,7 @@ class MonitorTest : public ::testing::Test {
     std::filesystem::create_directories(Folder());
     platform.pages[kEcho] = "203.0.113.7\n";
     platform.addressTable = std::vector<IPv4Address>{{127, 0, 0, 1}, {192, 168, 1, 20}};
+    platform.httpAnswers.assign(20, kGood);
   }
   ~MonitorTest() override { Stop(); }
 
@@ -70,18 +71,9 @@ class MonitorTest : public ::testing::Test {
     if (settle) Settle();
     return load;
   }
-  void Settle() {
-    monitor->WaitUntilIdle();
-    shell.RunPosted();
-  }
-  void Check() {
-    monitor->CheckNow();
-    Settle();
-  }
-  void Tick() {
-    monitor->Tick();
-    Settle();
-  }
+  void Settle() { monitor->WaitUntilIdle(), shell.RunPosted(); }
+  void Check() { monitor->CheckNow(), Settle(); }
+  void Tick() { monitor->Tick(), Settle(); }
   SaveResult Stop() {
     if (!monitor) return {};
     const SaveResult result = monitor->Stop();
@@ -90,6 +82,7 @@ class MonitorTest : public ::testing::Test {
     return result;
   }
   Lines TakeLog() { return std::exchange(log, {}); }
+  std::ptrdiff_t Logged(const std::string& line) const { return std::ranges::count(log, line); }
 
   TempDir temp;
   FakePlatform platform;

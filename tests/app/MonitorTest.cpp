@@ -10,10 +10,6 @@
 namespace quorvane::testing {
 namespace {
 
-void WaitFor(const std::atomic<bool>& flag) {
-  while (!flag) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
 // The first run writes the defaults; their echo services are not scripted: no address, no update.
 TEST_F(MonitorTest, FirstRun) {
   EXPECT_TRUE(Start().firstRun);
@@ -23,10 +19,37 @@ TEST_F(MonitorTest, FirstRun) {
   EXPECT_EQ(startup, std::make_pair(false, false));
   EXPECT_EQ(platform.sleeps, std::vector<int>{3000});  // the pause before the second round of pages
   EXPECT_EQ(busy, (std::vector<std::pair<bool, bool>>{{true, false}, {false, false}}));
+  platform.pages[DefaultSettings().echoUrls.at(0)] = "203.0.113.7";  // ip.txt's 0.0.0.0: a known loss
+  Start();
+  EXPECT_EQ(TakeLog().at(0), "External IP 0.0.0.0 changed to 203.0.113.7");
 }
 
-// Each change is logged once; an update goes out for a new external address only, never with an
-// address the check did not obtain.
+// "Log everything" logs each step, the window hears what is busy; a first success is no news.
+TEST_F(MonitorTest, LogEverythingTellsEachStep) {
+  Settings s = Updating();
+  s.logEverything = true;
+  s.echoUrls = {"http://down.test/", kEcho};
+  Write(s);
+  Start();
+  const Lines logged = TakeLog();
+  ASSERT_GE(logged.size(), 5u);
+  EXPECT_EQ(Lines(logged.begin(), logged.begin() + 5),
+            (Lines{"Program startup. Acquiring and Checking IP Addresses.",
+                   "Getting WAN IP address from http://down.test/", "Get WAN IP address failed.",
+                   "Getting WAN IP address from http://echo.test/", "Got WAN IP address."}));
+  EXPECT_EQ(busy, (std::vector<std::pair<bool, bool>>{
+                      {true, false}, {true, true}, {false, false}, {false, false}}));
+  EXPECT_TRUE(notices.empty());
+  platform.pages.clear();  // the timed check learns the address at its second try
+  platform.onNetwork = [this, tries = 0]() mutable {
+    if (++tries == 4) platform.pages[kEcho] = "203.0.113.7";
+  };
+  for (int minute = 0; minute < s.intervalMinutes; ++minute) Tick();
+  EXPECT_EQ(Logged("External IP address retrieved successfully on second attempt."), 1);
+  EXPECT_EQ(TakeLog().at(0), "Getting WAN IP address from http://down.test/");  // no button was pushed
+}
+
+// Each change is logged once; an update goes out only for a new external address the check obtained.
 TEST_F(MonitorTest, AddressChangesOutagesAndRecoveries) {
   const struct {
     std::string page;  // empty: the echo service does not answer
@@ -48,7 +71,6 @@ TEST_F(MonitorTest, AddressChangesOutagesAndRecoveries) {
       // clang-format on
   };
   Write(Updating());
-  platform.httpAnswers.assign(20, kGood);
   for (const auto& step : steps) {
     SCOPED_TRACE(step.log.empty() ? "no change" : step.log.front());
     platform.pages.clear();
@@ -75,11 +97,10 @@ TEST_F(MonitorTest, CommandsDuringACheckWaitTheirTurn) {
   std::atomic<bool> release = false, blocked = false;
   platform.onNetwork = [&] {
     blocked = true;
-    WaitFor(release);
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   };
-  platform.httpAnswers.assign(5, kGood);
   Start(false, false);
-  WaitFor(blocked);
+  while (!blocked) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   for (int i = 0; i < 3; ++i) {
     monitor->CheckNow();
     monitor->UpdateNow();
@@ -96,8 +117,7 @@ TEST_F(MonitorTest, CommandsDuringACheckWaitTheirTurn) {
   EXPECT_EQ(platform.downloads.size(), 3u);
 }
 
-// A stop while an echo page hangs, at the first try or at the retry, ends within 2 s, abandons the
-// check and keeps the edits.
+// A stop while an echo page hangs (first try or retry) ends within 2 s, drops the check, keeps the edits.
 TEST_F(MonitorTest, StopDuringAHungCheck) {
   platform.pages.clear();
   for (const int hangingTry : {1, 2}) {
@@ -121,13 +141,12 @@ TEST_F(MonitorTest, StopDuringAHungCheck) {
   }
 }
 
-// A stale temporary goes at the start; edits made on disk meanwhile are merged at the stop; ip.txt and
-// owed-update.txt failures are said once.
+// A stale temporary goes at the start; edits on disk merge at the stop; each write failure is said once.
 TEST_F(MonitorTest, FilesAndTheirFailures) {
   Settings s = Updating();
   s.intervalMinutes = 99999;
   Write(s);
-  platform.httpAnswers.assign(5, {true, 200, "dnserr", ""});
+  platform.httpAnswers.assign(5, kDnsErr);
   platform.unwritable = {File("ip.txt"), File(kOwedUpdateFileName)};
   // A save killed half-way (Linux names its temporaries so; Windows leaves none behind).
   const std::string stale = File(".config.txt.quorvane-save-Ab12Cd");
@@ -142,7 +161,7 @@ TEST_F(MonitorTest, FilesAndTheirFailures) {
       "ip.txt could not be written: the last known addresses will not survive a restart.",
       "owed-update.txt could not be written: an owed DDNS update may be lost or sent again after a restart."};
   EXPECT_EQ(problems, expectedProblems);
-  EXPECT_EQ(std::count(log.begin(), log.end(), expectedProblems[1]), 1);
+  EXPECT_EQ(Logged(expectedProblems[1]), 1);
   EXPECT_EQ(log.front(),
             "Check interval \"99999\" is outside 2 to 43200 minutes; checking every 43200 minutes.");
 
@@ -157,13 +176,11 @@ TEST_F(MonitorTest, FilesAndTheirFailures) {
             std::make_tuple("changed in the window", "edited.on.disk", 43200));
 }
 
-// Sixty days of minute ticks: updates go out for the two address changes and one keep-alive; a
-// suspended day checks nothing.
+// Sixty days of ticks: an update per address change and one keep-alive; a suspended day checks nothing.
 TEST_F(MonitorTest, SixtyDaysOfTicks) {
   Settings s = Updating();
   s.intervalMinutes = 60;
   Write(s);
-  platform.httpAnswers.assign(10, kGood);
   platform.now = {2026, 3, 7, 0, 0, 0};
   const std::int32_t firstDay = DayNumberOf(platform.now);
   Start();
@@ -177,13 +194,12 @@ TEST_F(MonitorTest, SixtyDaysOfTicks) {
     if (minute % 1440 == 0 && (day == firstDay + 20 || day == firstDay + 21)) {  // one day suspended
       s.suspended = day == firstDay + 20;
       monitor->ApplySettings(s);
+      Settle();  // a tick that comes while settings are taken is dropped
     }
     Tick();
   }
   ASSERT_EQ(platform.httpRequests.size(), 4u);
-  EXPECT_EQ(std::count(log.begin(), log.end(),
-                       "30 days or more since last update. Performing DDNS update to keep account active."),
-            1);
+  EXPECT_EQ(Logged("30 days or more since last update. Performing DDNS update to keep account active."), 1);
   EXPECT_EQ(platform.downloads.size(), 1u + 59 * 24);
 }
 

@@ -14,13 +14,7 @@ const std::string kTitle = "Quorvane 1.0.0";
 // The whole program on the fakes: the real Session and Monitor and a recording shell.
 class SessionTest : public MonitorTest {
  protected:
-  SessionTest() { platform.httpAnswers.assign(5, kGood); }
-  static SessionOptions Mode(bool developerMode, bool headless = false) {
-    SessionOptions options;
-    options.developerMode = developerMode;
-    options.headless = headless;
-    return options;
-  }
+  static SessionOptions Mode(bool developer, bool headless = false) { return {developer, headless, 0, {}}; }
   // Runs the session's events until the startup check (and the update it caused) has ended.
   static StartupCheckResult WaitForStartupCheck(Session& session, FakeShell& shell) {
     std::optional<StartupCheckResult> result;
@@ -30,8 +24,7 @@ class SessionTest : public MonitorTest {
   }
 };
 
-// Each mode starts once with what it shows; Quit, a signal's Stop, a second Stop and the end of the
-// session object each save the window's edits, remove the tray icon and end the front end, once.
+// Each mode starts once; Quit, Stop (twice too) and the destructor save, untray and end the front end once.
 TEST_F(SessionTest, StartsAndEveryStopPathSavesAndQuitsOnce) {
   const struct {
     SessionOptions options;
@@ -74,8 +67,7 @@ TEST_F(SessionTest, StartsAndEveryStopPathSavesAndQuitsOnce) {
   }
 }
 
-// Developer mode shows change-log lines in message boxes, in the log's order; one that arrives while a
-// box shows waits for it, and so does the window's own interval message.
+// Developer mode boxes change-log lines in the log's order; one arriving while a box shows waits for it.
 TEST_F(SessionTest, MessageBoxesShowInOrderAndNeverNested) {
   Settings s = Updating();
   s.logEverything = true;
@@ -110,8 +102,7 @@ TEST_F(SessionTest, MessageBoxesShowInOrderAndNeverNested) {
   EXPECT_NE(session.Window().ddnsLog.Text().find("home.example.net"), std::string::npos);
 }
 
-// A config.txt that cannot be read (never overwritten then, and reported to the one-shot run), one
-// that cannot be saved at the stop and a missing data folder (the defaults run, nothing is written)
+// An unreadable config.txt (never overwritten then), a failed save and no data folder (the defaults run)
 // are said: a warning everywhere, for the config.txt faults a box too where there is a window.
 TEST_F(SessionTest, UnreadableSettingsAFailedSaveAndNoDataFolderAreSaid) {
   constexpr std::uintmax_t kTooLarge = 17 * 1024 * 1024;  // beyond what is read
@@ -142,8 +133,7 @@ TEST_F(SessionTest, UnreadableSettingsAFailedSaveAndNoDataFolderAreSaid) {
   }
 }
 
-// A stop during the start waits for it (nothing saved before the settings were read); once started, a
-// stop above a message box saves at once (Windows ends the process when its session ends).
+// A stop in the start waits (nothing read, nothing saved); above a box it saves at once (Windows ends us).
 TEST_F(SessionTest, StopDuringTheStartWaitsAStopAboveAMessageBoxDoesNot) {
   Write(Updating());
   const std::string config = ReadAll(File(kConfigFileName));
@@ -181,8 +171,7 @@ TEST_F(SessionTest, AFolderInUseIsLeftAlone) {
                                             "; this one stops without touching it.");
 }
 
-// Show/Hide minimizes a shown window and shows or restores one otherwise; a click on the icon, or a
-// second copy (also during the start), restores the window's state from before it was minimized.
+// Show/Hide minimizes a shown window, else shows it; the icon or a second copy restores the old state.
 TEST_F(SessionTest, TrayMenuAndWindowRules) {
   shell.state = WindowState::Maximized;
   Session session(platform, shell, {});

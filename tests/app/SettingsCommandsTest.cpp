@@ -25,8 +25,11 @@ TEST(SettingsCommandsTest, SetIsAllOrNothingAndTakesThePasswordFromItsReader) {
   const std::string shown = ShowSettings(platform, folder, true).out;
   EXPECT_NE(shown.find("password = s3cret pass\n"), std::string::npos) << shown;
   EXPECT_NE(shown.find("interval = 9\n"), std::string::npos) << shown;
-  std::filesystem::create_directories(folder + "in-use/config.txt");  // no file to read: nothing changes
-  EXPECT_EQ(SetSettings(platform, folder + "in-use/", {"interval=9"}, nullptr).status, 1);
+  std::filesystem::create_directories(folder + "big");  // a config.txt too big to read: nothing changes
+  WriteAll(folder + "big/config.txt", "");
+  std::filesystem::resize_file(folder + "big/config.txt", 17 << 20);
+  EXPECT_EQ(SetSettings(platform, folder + "big/", {"interval=9"}, nullptr).err,
+            "config.txt exists but cannot be read; nothing was changed.\n");
   WriteAll(folder + "ip.txt", "203.0.113.7\r\n192.168.1.20\r\n");
   EXPECT_EQ(ShowStatus(platform, folder).out,
             "external = 203.0.113.7\ninternal = 192.168.1.20\n"

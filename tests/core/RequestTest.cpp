@@ -17,21 +17,16 @@ Settings Account(const std::string& service) {
 }
 
 TEST(ProvidersTest, RowsBuildTheirQueriesAndSecretsAreMasked) {
+  const std::string flags = "&wildcard=ON&mx=&backmx=NOCHG&offline=NO",
+                    regfish = "&fqdn=h.example.&thisipv4=203.0.113.7";
   const struct {
     std::string service, target, shown;
     bool basic;
   } cases[] = {
-      {"DynDNS",
-       "/nic/update?system=sys&hostname=h.example&myip=203.0.113.7&wildcard=ON&mx=&backmx=NOCHG&offline=NO",
-       "", true},
+      {"DynDNS", "/nic/update?system=sys&hostname=h.example&myip=203.0.113.7" + flags, "", true},
       {"afraid.org", "/dynamic/update.php?user", "/dynamic/update.php?********", false},
-      {"Regfish",
-       "/nic/"
-       "update?token=UpdateKey_Fixed&fqdn=h.example.&thisipv4=203.0.113.7&wildcard=ON&mx=&backmx=NOCHG&"
-       "offline=NO",
-       "/nic/"
-       "update?token=********&fqdn=h.example.&thisipv4=203.0.113.7&wildcard=ON&mx=&backmx=NOCHG&offline=NO",
-       true},
+      {"Regfish", "/nic/update?token=UpdateKey_Fixed" + regfish + flags,
+       "/nic/update?token=********" + regfish + flags, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.service);

@@ -7,31 +7,24 @@
 namespace quorvane::testing {
 namespace {
 
-// What is set by name reads back by name in its stored spelling; what the window would not accept is
-// refused with the setting, the value escaped and what is allowed, and the settings stay as they were.
-// Every setting is named, in config.txt's order; the password is masked unless asked for.
+// A value set by name reads back in its stored spelling; what the window would not take is refused, said
+// escaped with the setting's name, and changes nothing. The password is shown masked unless asked for.
 TEST(SettingNamesTest, ValuesAreCheckedStoredInTheirOwnSpellingAndReadBack) {
   FakePlatform clock{"/none", "/none/"};
   const std::pair<std::string, std::string> cases[] = {
-      // assignment, shown ("": refused)
-      {"service=dyndns", "DynDNS"},
-      {"service=dns-o-matic.com", ""},
+      // assignment, shown ("": refused); a line per setting
+      // clang-format off
+      {"service=dyndns", "DynDNS"}, {"service=dns-o-matic.com", ""},
       {"update=YES", "yes"},
-      {"interval=43200", "43200"},
-      {"interval=1", ""},
-      {"interval=5x", ""},
-      {"wildcard=nochg", "NOCHG"},
-      {"backup-mx=ON", ""},
+      {"interval=43200", "43200"}, {"interval=1", ""}, {"interval=5x", ""},
+      {"wildcard=nochg", "NOCHG"}, {"backup-mx=ON", ""},
       {"hostnames=a.example.org,b.example.org", "a.example.org,b.example.org"},
-      {"hostnames=a.example.org b", ""},
-      {"username=al\x1b[2Kice", ""},
-      {"password=s3cret pass=x", "s3cret pass=x"},
-      {"password=a\rb", ""},
-      {"last-update=12/6/2026", "12/6/2026"},
-      {"last-update=yesterday", ""},
+      {"hostnames=a.example.org b", ""}, {"username=al\x1b[2Kice", ""},
+      {"password=s3cret pass=x", "s3cret pass=x"}, {"password=a\rb", ""},
+      {"last-update=12/6/2026", "12/6/2026"}, {"last-update=yesterday", ""},
       {"echo-urls=https://a.example/ip,HTTP://b.example/", "https://a.example/ip,HTTP://b.example/"},
-      {"echo-urls=ftp://a.example/", ""},
-      {"echo-urls=https://a.example/,", ""},
+      {"echo-urls=ftp://a.example/", ""}, {"echo-urls=https://a.example/,", ""},
+      // clang-format on
   };
   for (const auto& [assignment, shown] : cases) {
     SCOPED_TRACE(assignment);

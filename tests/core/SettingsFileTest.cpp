@@ -32,8 +32,7 @@ TEST_F(SettingsFileTest, DefaultFileReadsAsTheDefaultsAndRendersInTheOldFormat) 
       "http://api.ipify.org/\r\nhttp://myip.dnsomatic.com/\r\nhttp://checkip.dyndns.org/\r\n");
 }
 
-// A file holding any CR ends lines at CR LF or CR, and a lone LF stays inside its value; only a file
-// without any CR is read by LF.
+// With any CR in the file lines end at CR LF or CR (a lone LF stays in its value); else at LF.
 TEST_F(SettingsFileTest, LineEnds) {
   const std::vector<std::string> lines = {"1", "DynDNS",   "al\nice",   "pw", "h",        "",
                                           "",  "",         "",          "",   "7",        "1",
@@ -65,9 +64,11 @@ TEST_F(SettingsFileTest, FlagsIntervalAndDate) {
       {"", "0", "2/30/2026", false, 2, "0", 77},
       {"x1", "43201", "", false, 43200, "43201", 77},
       {"1.4", "2.5", "1/1/2014", true, 2, std::nullopt, DayNumberFromDate(2014, 1, 1)},
-      {" 1", "43200", "1/1/2014", true, 43200, std::nullopt, DayNumberFromDate(2014, 1, 1)},
+      {" +1", "43200", "1/1/2014", true, 43200, std::nullopt, DayNumberFromDate(2014, 1, 1)},
       {"1", "1e999", "1/1/2014", true, 43200, "1e999", DayNumberFromDate(2014, 1, 1)},
       {"1", "1e1", "1/1/2014", true, 10, std::nullopt, DayNumberFromDate(2014, 1, 1)},
+      {"1", "9223372036854775808", "", true, 43200, "9223372036854775808", 77},
+      {"1", "0." + std::string(400, '1') + "e-330", "", true, 2, "0." + std::string(400, '1') + "e-330", 77},
   };
   Settings base;
   base.lastUpdateDay = 77;
@@ -88,8 +89,7 @@ TEST_F(SettingsFileTest, TextsAreTrimmedOfBlanksOnlyAndShortFilesGiveEmptyValues
             std::make_tuple("DynDNS", "\tuser", "", "", std::size_t{0}));
 }
 
-// Render then parse gives the same settings; rendering over a previous text keeps every unchanged
-// line byte for byte and rewrites the changed ones (and a clamped interval).
+// Render and parse round-trip; rendering over the old text keeps each unchanged line byte for byte.
 TEST_F(SettingsFileTest, RoundTripAndUnchangedLinesKept) {
   Settings s = DefaultSettings();
   s.echoUrls = {"http://a/", "", "x\ny"};
@@ -112,8 +112,7 @@ TEST_F(SettingsFileTest, RoundTripAndUnchangedLinesKept) {
   EXPECT_TRUE(RenderSettingsFile(edited, clock, previous).ends_with("01/01/2014\r\nhttp://b/\r\n"));
 }
 
-// A merge at the stop keeps each field I changed and takes theirs elsewhere; the provider's fingerprint
-// covers the provider fields only.
+// A merge keeps each field I changed, theirs elsewhere; the fingerprint covers the provider fields only.
 TEST(SettingsTest, MergeAndFingerprint) {
   const Settings base = DefaultSettings();
   std::string Settings::*const fields[] = {&Settings::service,   &Settings::userName, &Settings::password,
@@ -135,10 +134,15 @@ TEST(SettingsTest, MergeAndFingerprint) {
     mine.*flag = true;
     EXPECT_TRUE(MergeSettings(mine, base, base).*flag);
   }
+  Settings mine = base, theirs = base;
+  std::tie(mine.intervalMinutes, mine.lastUpdateDay, mine.echoUrls, mine.notifyProblems) =
+      std::tuple(7, 99, std::vector<std::string>{"http://m/"}, !base.notifyProblems);
+  std::tie(theirs.intervalMinutes, theirs.lastUpdateDay, theirs.echoUrls) =
+      std::tuple(9, 88, std::vector<std::string>{"http://t/"});
+  EXPECT_EQ(MergeSettings(mine, base, theirs), mine);
 }
 
-// preferences.txt keeps the lines it does not know and one line per name of ours; a value that is
-// no yes or no changes nothing.
+// preferences.txt keeps lines it does not know, one line per name of ours; a value not yes/no is ignored.
 TEST(PreferencesTest, UnknownLinesAreKeptAndOursWritten) {
   Settings s;
   ReadPreferences("colour=red\nnotify-problems\nnotify-problems=no\r\nnotify-problems=maybe\r\n", s);

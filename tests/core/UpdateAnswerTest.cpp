@@ -66,13 +66,10 @@ TEST(OwedUpdateTest, FileTextHeldDueAndKeepAlive) {
   for (const char* text :
        {"", "retry\r\n", "retry\r\nx\r\n", "refused\r\n12\r\nmore", "retry\n7\n", "wait\r\n7\r\n"})
     EXPECT_EQ(ParseOwedUpdate(text), OwedUpdate{}) << text;
-  Settings on;
-  on.updateEnabled = true;
-  Settings changed = on;
+  Settings on, off, changed;
+  on.updateEnabled = changed.updateEnabled = true;
   changed.password = "corrected";
-  Settings off;
-  const OwedUpdate pause{OwedKind::Retry, 1000, 0};
-  const OwedUpdate refused{OwedKind::Refused, 0, ProviderFingerprint(on)};
+  const OwedUpdate pause{OwedKind::Retry, 1000, 0}, refused{OwedKind::Refused, 0, ProviderFingerprint(on)};
   const struct {
     OwedUpdate owed;
     const Settings* settings;

@@ -11,8 +11,7 @@
 
 namespace quorvane::testing {
 
-// The real file system (inside a test's temp folder) with a scripted network, names and clock:
-// nothing here touches a network or the wall clock.
+// The real file system (in a test's temp folder) with a scripted network, names and clock, never real.
 class FakePlatform : public HostPlatform {
  public:
   FakePlatform(std::string appDataFolder, std::string tempFolder)

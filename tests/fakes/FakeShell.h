@@ -15,8 +15,7 @@
 
 namespace quorvane::testing {
 
-// A front end that records what it was asked to do. Posted tasks wait in a queue until the test runs
-// them, so that the order of events is the test's to decide.
+// A front end recording what it is asked; posted tasks wait until the test runs them, in its own order.
 class FakeShell : public Shell {
  public:
   bool shown = false, expanded = false, inTray = false;
@@ -37,9 +36,7 @@ class FakeShell : public Shell {
   }
   // Runs the posted tasks, those they post included, until none is left.
   void RunPosted() {
-    for (;;) {
-      std::unique_lock lock(mutex);
-      if (tasks.empty()) return;
+    for (std::unique_lock lock(mutex); !tasks.empty(); lock.lock()) {
       std::function<void()> task = std::move(tasks.front());
       tasks.pop_front();
       lock.unlock();
@@ -49,12 +46,11 @@ class FakeShell : public Shell {
   // Runs posted tasks as they arrive until `done` holds; false when it did not within ten seconds.
   bool RunPostedUntil(const std::function<bool()>& done) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-      RunPosted();
-      if (done()) return true;
+    for (RunPosted(); !done(); RunPosted()) {
       std::unique_lock lock(mutex);
       if (!posted.wait_until(lock, end, [this] { return !tasks.empty(); })) return done();
     }
+    return true;
   }
 
   void ShowSplash(const SplashText&) override {

@@ -19,8 +19,7 @@ const HttpTransportRequest kUpdate{"GET", "members.dyndns.org", kTarget, true, k
 const std::string kWire = "GET " + kTarget + " HTTP/1.0\r\n" + kHeaders[0] + "\r\n" + kHeaders[1] + "\r\n" +
                           kHeaders[2] + "\r\n\r\n";
 
-// Real libcurl against the test server on 127.0.0.1: HTTPS trusting only the test CA, the server's
-// port standing in for 443, host and certificate names as in production.
+// Real libcurl against the test server on 127.0.0.1 as port 443, trusting only the test CA.
 struct Network : ::testing::Test {
   void SetUp() override { platform.SetTrustStoreForTesting(ca.ca); }
   void Serve(std::vector<std::string> options, bool tls = true) {
@@ -66,9 +65,8 @@ TEST_F(Network, AnswersWholeCutOffOrTooLarge) {
   }
 }
 
-// The request on the wire: no byte of libcurl's own, sent once, only to a server verified by the hashed
-// folder or else the bundle, and not at all when it cannot go out as given. A later download carries none
-// of its headers.
+// The request as given, once, only to a server verified by the hashed folder or else the bundle, never
+// when it cannot go out as given; a later download carries none of its headers.
 TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
   const std::string none = temp.File("none");
   ASSERT_TRUE(platform.CreateFolder(none));
@@ -101,8 +99,8 @@ TEST_F(Network, SendsExactlyTheCallersRequestOnlyToVerifiedServers) {
   EXPECT_TRUE(download.find("Authorization") == download.find("members.dyndns.org")) << download;  // neither
 }
 
-// Whole pages only, stored privately; a failure keeps the old file. A folder, link or FIFO left under
-// the file's name goes when only we can change the folder; elsewhere nothing is written through it.
+// Whole pages only, stored privately, the old file kept on a failure; a folder, link or FIFO planted under
+// the name goes when only we can change the folder, else nothing is written through it.
 TEST_F(Network, DownloadsStoreWholePagesPrivatelyAndNeverThroughALink) {
   // clang-format off
   std::vector<std::string> options{"--status", "404", "--route", "/ip", "200", "203.0.113.7\n", "--route", "/big",

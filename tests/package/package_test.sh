@@ -4,11 +4,8 @@
 # that user against an echo service on loopback, takes a --set at once, and saves at SIGTERM.
 set -euo pipefail
 deb=$(ls "${1:-dist}"/quorvane_*.deb)
-here=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-server=""
-cleanup() { [ -n "$server" ] && kill "$server" 2>/dev/null; [ -n "${service:-}" ] && kill "$service" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+here=$(cd "$(dirname "$0")/.." && pwd) work=$(mktemp -d)
+trap 'kill ${server:-} ${service:-} 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; for f in "$work"/out "$work"/data/ipchange.log; do [ -f "$f" ] && cat "$f"; done; exit 1; }
 
 dpkg-deb -x "$deb" "$work/root"
@@ -17,29 +14,24 @@ quorvane="$work/root/usr/bin/quorvane"
 
 # The folder as the package's tmpfiles.d entry makes it, for an unprivileged user.
 install -d -m 0700 -o nobody -g nogroup "$work/data"
-python3 -u "$here/support/servers/test_server.py" --route /ip 200 203.0.113.5 >"$work/port" &
-server=$!
+python3 -u "$here/support/servers/test_server.py" --route /ip 200 203.0.113.5 >"$work/port" & server=$!
 until [ -s "$work/port" ]; do sleep 0.05; done
-port=$(cat "$work/port")
 "$quorvane" --data-folder "$work/data" --set service=dyndns --set username=alice --set log-everything=yes \
-  --set hostnames=home.example.org --set "echo-urls=http://127.0.0.1:$port/ip" >/dev/null || fail "--set"
+  --set hostnames=home.example.org --set "echo-urls=http://127.0.0.1:$(cat "$work/port")/ip" >/dev/null || fail "--set"
 echo "s3cret pass" | "$quorvane" --data-folder "$work/data" --set password=- >/dev/null || fail "--set password=-"
 [ "$(stat -c '%U %a' "$work/data/config.txt")" = "nobody 600" ] || fail "config.txt's owner or mode changed"
 "$quorvane" --data-folder "$work/data" --show-settings | grep -qx 'password = \*\*\*\*\*\*\*\*' || fail "masking"
 
 # The unit's command, as its user, with this folder.
-exec_start=$(sed -n 's/^ExecStart=//p' "$work/root/usr/lib/systemd/system/quorvane.service")
-command=${exec_start//\/usr\/bin\/quorvane/$quorvane}
-command=${command//\/var\/lib\/quorvane/$work/data}
+command=$(sed -n "s|^ExecStart=||; T; s|/usr/bin/quorvane|$quorvane|g; s|/var/lib/quorvane|$work/data|g; p" \
+  "$work/root/usr/lib/systemd/system/quorvane.service")
 chmod o+x "$work"
-setpriv --reuid=nobody --regid=nogroup --clear-groups $command >"$work/out" 2>&1 &
-service=$!
-for _ in $(seq 100); do grep -q 'changed to 203.0.113.5' "$work/data/ipchange.log" 2>/dev/null && break; sleep 0.1; done
-grep -q 'changed to 203.0.113.5' "$work/data/ipchange.log" || fail "the service learnt no address"
+setpriv --reuid=nobody --regid=nogroup --clear-groups $command >"$work/out" 2>&1 & service=$!
+logged() { timeout "$2" sh -c "until grep -q '$1' '$work/data/ipchange.log' 2>/dev/null; do sleep 0.1; done"; }
+logged 'changed to 203.0.113.5' 10 || fail "the service learnt no address"
 "$quorvane" --data-folder "$work/data" --set interval=7 | grep -q "The running copy (process $service)" ||
   fail "the running service was not told"
-for _ in $(seq 50); do grep -q 'Settings re-read' "$work/data/ipchange.log" && break; sleep 0.1; done
-grep -q 'Settings re-read' "$work/data/ipchange.log" || fail "the service did not re-read its settings"
+logged 'Settings re-read' 5 || fail "the service did not re-read its settings"
 "$quorvane" --data-folder "$work/data" --status | grep -qx 'running = yes' || fail "--status"
 [ "$("$quorvane" --data-folder "$work/data" --set interval=1 2>&1 >/dev/null; echo $?)" = "quorvane: interval: \"1\" \
 is not allowed; allowed: a whole number of minutes from 2 to 43200
@@ -47,11 +39,9 @@ is not allowed; allowed: a whole number of minutes from 2 to 43200
 # One copy per folder: a second --console refuses; a --once started while the service stops waits for it.
 second=$("$quorvane" --data-folder "$work/data" --console 2>&1) && fail "a second copy ran on the folder"
 [[ $second == *"Another copy of Quorvane is using the data folder"* ]] || fail "a second copy: $second"
-"$quorvane" --data-folder "$work/data" --once >"$work/once" 2>&1 &
-once=$!
+"$quorvane" --data-folder "$work/data" --once >"$work/once" 2>&1 & once=$!
 sleep 0.5 && kill -TERM "$service"
-wait "$service" || fail "the service's exit status"
-service=""
+wait "$service" && service="" || fail "the service's exit status"
 wait "$once" || fail "--once after the service stopped: $(cat "$work/once")"
 sed -n 11p "$work/data/config.txt" | grep -q '^7' || fail "the interval was not kept"
 [ -z "$(find "$work/data" ! -user nobody)" ] || fail "files not owned by the service's user: $(find "$work/data" ! -user nobody)"

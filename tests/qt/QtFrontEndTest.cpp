@@ -1,6 +1,5 @@
-// The desktop front end's widgets driven as a user drives them, on Qt's offscreen platform (which
-// has no tray: the window stays visible). The window model's rules are tested in the app tests, the
-// program's stories in desktop_session.sh.
+// The desktop widgets driven as a user drives them, on Qt's offscreen platform (no tray: the window stays
+// visible). The window model's rules are tested in the app tests, the program's in desktop_session.sh.
 #include <gtest/gtest.h>
 
 #include <QApplication>

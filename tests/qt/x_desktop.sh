@@ -1,6 +1,6 @@
-# Sourced by both desktop sessions (desktop_session.sh, ../win32/gui_session.sh) after they set out,
-# tools (needed beyond X) and tray_icon (the docked icon's class in xwininfo). The caller runs again in
-# private mount, network and PID namespaces (77: skipped without them), so all it starts ends with it.
+# Sourced by the desktop sessions after they set out, tools (needed beyond X), tray_icon (the docked icon's
+# class in xwininfo) and maybe screen_size. The caller runs again in private mount, network and PID
+# namespaces (77: skipped without them), so all it starts ends with it.
 if [ -z "${QV_IN_NAMESPACE:-}" ]; then
   for tool in Xvfb trayer xdotool xwininfo import unshare ${tools:-}; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -18,18 +18,15 @@ within() {
   local deadline=$(($(now_ms) + $1)); shift
   until "$@"; do [ "$(now_ms)" -lt $deadline ] || return 1; sleep 0.05; done
 }
-# Display :$1 on the namespace's own socket folder, so it never meets another X server (a machine
-# that never ran X has no folder to mount over: make it first, as an X server would).
+# Display :$1 on the namespace's own X socket folder (made if missing), so it never meets another X server.
 start_display() {
   export DISPLAY=:$1
-  [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix
-  mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
-  Xvfb "$DISPLAY" -nolock -noreset -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+  mkdir -p -m 1777 /tmp/.X11-unix && mount -t tmpfs -o mode=1777 tmpfs /tmp/.X11-unix
+  Xvfb "$DISPLAY" -nolock -noreset -screen 0 "${screen_size:-1280x1024}x24" -nolisten tcp >"$out/xvfb.log" 2>&1 &
   within 10000 xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start"
 }
 start_tray() {
-  trayer --edge top --align right --widthtype request --height 32 --transparent true --alpha 0 \
-    >"$out/trayer.log" 2>&1 &
+  trayer --edge top --align right --widthtype request --height 32 --transparent true --alpha 0 >"$out/trayer.log" 2>&1 &
   within 10000 sh -c 'xwininfo -root -tree | grep -q "(\"panel\" \"trayer\")"' || fail "trayer did not start"
 }
 # The docked icon's centre: the first window of its class inside trayer's panel, from its size and
@@ -47,19 +44,18 @@ window_shown() { xdotool search --onlyvisible --name "^Quorvane 1.0.0" >/dev/nul
 window_id() { xdotool search --onlyvisible --name "^Quorvane 1.0.0" | head -1; }
 # A window drawn, not blank: several colours, the panels' grey among them.
 painted() {
-  import -window "$1" "$out/painted.png" 2>/dev/null &&
-    convert "$out/painted.png" -format %c histogram:info: >"$out/colours.txt" &&
+  import -window "$1" png:- 2>/dev/null | convert - -format %c histogram:info: >"$out/colours.txt" &&
     [ "$(wc -l <"$out/colours.txt")" -ge 4 ] && grep -qi "#E0E0E0" "$out/colours.txt"
 }
 line_of() { sed -n "$2p" "$1" | tr -d '\r'; }
-# The echo page that never answers ($hang); each request it gets is a line of $out/hang.log.
-start_hanging_server() {
-  python3 "$here/../support/servers/test_server.py" --hang --log "$out/hang.log" >"$out/hang.port" &
-  within 10000 test -s "$out/hang.port" || fail "the hanging server did not start"
-  hang="http://127.0.0.1:$(head -1 "$out/hang.port")"
+# serve NAME OPTIONS...: ../support/servers/test_server.py in the background; its URL in $url once it listens.
+serve() {
+  python3 "$(dirname "${BASH_SOURCE[0]}")/../support/servers/test_server.py" "${@:2}" >"$out/$1.port" &
+  within 10000 test -s "$out/$1.port" || fail "the $1 server did not start"
+  url="http://127.0.0.1:$(head -1 "$out/$1.port")"
 }
-# hung_start RUN OPENER...: starts the program (start_program RUN), waits for its icon and its check
-# hanging on the echo page; OPENER asks for the window, which opens within 1 s and takes the keyboard.
+# hung_start RUN OPENER...: start_program RUN, then its icon and its check hanging (a line in hang.log);
+# OPENER asks for the window, which opens within 1 s and takes the keyboard.
 hung_start() {
   : >"$out/hang.log"
   start_program "$1"
@@ -68,6 +64,5 @@ hung_start() {
   ! window_shown || fail "$1: the window opened although the tray icon is there"
   "${@:2}"
   within 1000 window_shown || fail "$1: during the hanging check the window did not open within a second"
-  window=$(window_id)
-  xdotool windowfocus --sync "$window"
+  window=$(window_id) && xdotool windowfocus --sync "$window"
 }

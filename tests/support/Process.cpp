@@ -87,9 +87,8 @@ Ran RunInPrivateNetwork(const std::string& script, const std::string& hostsLines
   WriteAll(setup.File("hosts"), "127.0.0.1 localhost\n::1 localhost\n" + hostsLines);
   std::string wrapper = "set -e\nip link set lo up\nmount --bind " + setup.File("hosts") + " /etc/hosts\n";
   if (!caBundle.empty()) wrapper += "mount --bind " + caBundle + " /etc/ssl/certs/ca-certificates.crt\n";
-  WriteAll(setup.File("script.sh"), wrapper + "set +e\n" + script);
   // The shell is the first process of its PID namespace: when it ends, so does every server it started.
-  return RunProcess({"unshare", "-mnpf", "--mount-proc", "sh", setup.File("script.sh")}, env);
+  return RunProcess({"unshare", "-mnpf", "--mount-proc", "sh", "-c", wrapper + "set +e\n" + script}, env);
 }
 
 }  // namespace quorvane::testing

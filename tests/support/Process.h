@@ -10,8 +10,7 @@ namespace quorvane::testing {
 
 using Env = std::map<std::string, std::string>;  // added to a child's environment; "" unsets
 
-// A program in its own process group, stdout and stderr in files. It dies with the test process and
-// its group is killed when the object goes, so no server outlives a failed test.
+// A program in its own process group, output in files; group and all die with the test or the object.
 struct Child {
   explicit Child(const std::vector<std::string>& argv, const Env& env = {});
   ~Child() { Stop(9, 10); }

@@ -58,6 +58,29 @@ TEST_F(Win32FrontEndTest, WindowShowsTheModel) {
   EXPECT_EQ(GetFocus(), Child(model.intervalBox));
 }
 
+// At each DPI: captions fit, clear of boxes and edges; expanded low down, the window stays in the work area.
+TEST_F(Win32FrontEndTest, CaptionsFitAndTheExpandedWindowStaysInTheWorkArea) {
+  MONITORINFO monitor{sizeof monitor, {}, {}, 0};
+  GetMonitorInfoA(MonitorFromWindow(shell.Window(), MONITOR_DEFAULTTONEAREST), &monitor);
+  SetWindowPos(shell.Window(), nullptr, 0, monitor.rcWork.bottom - 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  shell.SetExpanded(true);
+  RECT outer, inside, client;
+  GetWindowRect(shell.Window(), &outer);
+  EXPECT_TRUE(IntersectRect(&inside, &outer, &monitor.rcWork) && EqualRect(&inside, &outer));
+  for (Control* control : model.Controls()) {
+    const HWND child = Child(*control);
+    const WindowDc dc(child);
+    const Selection font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Get(), control->Text().data(), static_cast<int>(control->Text().size()), &size);
+    GetClientRect(child, &client);
+    const int box = control->Kind() == ControlKind::CheckBox ? GetSystemMetrics(SM_CXMENUCHECK) : 0;
+    const int edges = control->Kind() == ControlKind::Button ? 6 * GetSystemMetrics(SM_CXEDGE) : 0;
+    if (control->Kind() == ControlKind::TextBox || control->Kind() == ControlKind::ComboBox) continue;
+    EXPECT_TRUE(size.cx + box + edges <= client.right && size.cy <= client.bottom) << control->Name();
+  }
+}
+
 // Tasks from other threads run on this one in the order posted; once the window is gone they are
 // dropped and freed, never run.
 TEST_F(Win32FrontEndTest, PostRunsTasksInOrderUntilTheWindowGoes) {

@@ -108,8 +108,7 @@ TEST_F(Win32NetworkTest, HttpsRequestsAndTheirFailures) {
             "Authorization: Basic dXNlcjpwYXNz\r\nUser-Agent: QV test\r\nPragma: no-cache\r\n\r\n");
 
   result = Send("untrusted.quorvane.test", true);
-  EXPECT_EQ(result.failure, HttpFailure::Connect) << result.error;
-  EXPECT_EQ(result.body, "");
+  EXPECT_TRUE(result.failure == HttpFailure::Connect && result.body.empty()) << result.error;
   result = Send("update.quorvane.test", true, {"Host: update.quorvane.test", "X-Bad: a\r\nHost: evil"});
   EXPECT_EQ(result.failure, HttpFailure::AddHeaders);
   const auto start = std::chrono::steady_clock::now();

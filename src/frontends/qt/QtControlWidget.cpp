@@ -138,6 +138,9 @@ QWidget* CreateControlWidget(Control& control) {
       auto* box = new QComboBox;
       box->setEditable(true);
       box->setInsertPolicy(QComboBox::NoInsert);
+      // As wide as its longest item at the font in use when shown, also when the desktop's font
+      // settings arrive after the window opened at start ("DNS-O-Matic" cut to "-O-Matic").
+      box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
       box->setValidator(new Latin1Validator(box));
       QObject::connect(box, &QComboBox::editTextChanged, box,
                        [&control](const QString& text) { control.Edit(FromQt(text)); });

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <tuple>
 
 #include "frontends/qt/QtControlWidget.h"
 #include "frontends/qt/QtText.h"
@@ -14,7 +16,9 @@ namespace quorvane {
 
 namespace {
 constexpr int kUrlBoxLines = 4;
+constexpr int kUrlBoxLeastLines = 2;
 constexpr int kLogBoxLines = 6;
+constexpr int kLogBoxLeastLines = 1;
 }  // namespace
 
 QtMainWindow::QtMainWindow(MainWindowModel& model, Handlers handlers)
@@ -71,9 +75,9 @@ QWidget* QtMainWindow::BuildMainArea() {
   checkGrid->addWidget(Bind(model.minutesLabel), 0, 2);
   checkGrid->addWidget(Bind(model.suspended), 0, 3, Qt::AlignRight);
   checkGrid->addWidget(Bind(model.echoUrlsLabel), 1, 0, 1, 4);
-  QWidget* urls = Bind(model.echoUrls);
-  urls->setFixedHeight(LinesHigh(urls, kUrlBoxLines));
-  checkGrid->addWidget(urls, 2, 0, 1, 4);
+  urlBox = Bind(model.echoUrls);
+  urlBox->setFixedHeight(LinesHigh(urlBox, kUrlBoxLines));
+  checkGrid->addWidget(urlBox, 2, 0, 1, 4);
   column->addWidget(check);
 
   auto* addresses = new QGridLayout;
@@ -130,9 +134,9 @@ QWidget* QtMainWindow::BuildOptionsArea() {
   logRow->addStretch();
   logRow->addWidget(Bind(model.logEverything));
   column->addLayout(logRow);
-  QWidget* log = Bind(model.ddnsLog);
-  log->setFixedHeight(LinesHigh(log, kLogBoxLines));
-  column->addWidget(log);
+  logBox = Bind(model.ddnsLog);
+  logBox->setFixedHeight(LinesHigh(logBox, kLogBoxLines));
+  column->addWidget(logBox);
   return area;
 }
 
@@ -161,6 +165,22 @@ void QtMainWindow::SetExpanded(bool expanded) {
 
 bool QtMainWindow::Expanded() const {
   return !optionsArea->isHidden();
+}
+
+void QtMainWindow::LayOutNow() {
+  for (QLayout* inner : findChildren<QLayout*>()) inner->activate();
+  layout()->activate();
+}
+
+void QtMainWindow::ShrinkBoxes(int tooTallBy) {
+  int left = std::max(tooTallBy, 0);
+  for (auto [box, lines, least] : {std::tuple{logBox, kLogBoxLines, kLogBoxLeastLines},
+                                   std::tuple{urlBox, kUrlBoxLines, kUrlBoxLeastLines}}) {
+    const int full = LinesHigh(box, lines);
+    const int height = std::max(LinesHigh(box, least), full - left);
+    box->setFixedHeight(height);
+    left -= full - height;
+  }
 }
 
 bool QtMainWindow::SetBackground(const QString& path) {

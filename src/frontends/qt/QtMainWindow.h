@@ -27,6 +27,11 @@ class QtMainWindow : public QWidget, public ControlObserver {
   // Shows or hides the options area (the options frame and the DDNS log).
   void SetExpanded(bool expanded);
   bool Expanded() const;
+  // Makes the window up to tooTallBy pixels shorter: the DDNS log box gives up to five of its six
+  // lines, then the URL box two of its four. Zero or less gives both their full height.
+  void ShrinkBoxes(int tooTallBy);
+  // Lays the window out now, inner areas first, instead of at the next events.
+  void LayOutNow();
   // The picture drawn behind the controls, scaled to the window; false when it cannot be read.
   bool SetBackground(const QString& path);
 
@@ -47,6 +52,8 @@ class QtMainWindow : public QWidget, public ControlObserver {
   std::map<const Control*, QWidget*> widgets;
   std::map<const QObject*, Control*> validated;  // the widgets whose leaving runs the model's check
   QWidget* optionsArea = nullptr;
+  QWidget* urlBox = nullptr;
+  QWidget* logBox = nullptr;
   QPixmap background;
 };
 

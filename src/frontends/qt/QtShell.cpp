@@ -1,26 +1,41 @@
 #include "frontends/qt/QtShell.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/Session.h"
 #include "frontends/qt/QtIcon.h"
 #include "frontends/qt/QtSplash.h"
 #include "frontends/qt/QtText.h"
+#include "frontends/qt/QtTrayHost.h"
 
 namespace quorvane {
 
 namespace {
 constexpr const char* kNoTrayNote = " (no system tray: this window stays open)";
 constexpr int kTrayWatchMs = 2000;
+// Set in the environment: each "More..." reports the window's layout on stderr (see ReportLayout).
+constexpr const char* kLayoutReportVariable = "QUORVANE_LAYOUT_REPORT";
 }  // namespace
 
-QtShell::QtShell() = default;
+QtShell::QtShell() {
+  hostWatch.setConnection(QDBusConnection::sessionBus());
+  hostWatch.setWatchMode(QDBusServiceWatcher::WatchForRegistration);
+  hostWatch.addWatchedService(QString::fromLatin1(kStatusNotifierWatcher));
+  // Its host registers a moment later; the poll that runs while there is no tray catches that.
+  connect(&hostWatch, &QDBusServiceWatcher::serviceRegistered, this, &QtShell::LookForTray);
+}
 
 QtShell::~QtShell() = default;
 
@@ -48,12 +63,21 @@ void QtShell::Attach(Session& attached) {
       }
     }
   }
-  tray.setIcon(ProgramIcon());
-  tray.setContextMenu(&menu);
-  connect(&tray, &QSystemTrayIcon::messageClicked, this, [this] { session->ShowFromTray(); });
-  connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) session->ShowFromTray();
-  });
+}
+
+void QtShell::ShowTrayIcon() {
+  if (!tray) {
+    tray = std::make_unique<QSystemTrayIcon>(ProgramIcon());
+    tray->setContextMenu(&menu);
+    tray->setToolTip(LinesToQt(trayTip));  // addresses only: nothing in it can read as markup
+    connect(tray.get(), &QSystemTrayIcon::messageClicked, this, [this] { session->ShowFromTray(); });
+    connect(tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+      if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+        session->ShowFromTray();
+    });
+  }
+  tray->show();
+  trayShown = true;
 }
 
 // Queued on this object, which lives on the UI thread: Qt hands the call to that thread's loop,
@@ -104,6 +128,7 @@ void QtShell::ShowWindow() {
     }
   }
   window->show();
+  if (window->Expanded()) KeepOnScreen();
 }
 
 void QtShell::ActivateWindow() {
@@ -125,6 +150,13 @@ WindowState QtShell::GetWindowState() {
 }
 
 void QtShell::SetWindowState(WindowState state) {
+  // With a tray, minimizing means hiding in it. The window is hidden without being iconified: an
+  // iconified window keeps "iconic" in its X hints, and a window manager then maps it iconic again at
+  // each show, which would read as the next minimize.
+  if (state == WindowState::Minimized && trayShown && QSystemTrayIcon::isSystemTrayAvailable()) {
+    window->hide();
+    return;
+  }
   Qt::WindowStates states = window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
   if (state == WindowState::Minimized) states |= Qt::WindowMinimized;
   if (state == WindowState::Maximized) states |= Qt::WindowMaximized;
@@ -133,6 +165,43 @@ void QtShell::SetWindowState(WindowState state) {
 
 void QtShell::SetExpanded(bool expanded) {
   window->SetExpanded(expanded);
+  if (!expanded)
+    window->ShrinkBoxes(0);  // the URL box may have given up lines for the options
+  else if (window->isVisible())
+    KeepOnScreen();
+  if (qEnvironmentVariableIsSet(kLayoutReportVariable)) ReportLayout();
+}
+
+void QtShell::KeepOnScreen() {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  window->ShrinkBoxes(0);
+  window->LayOutNow();
+  const int frameHeight = window->frameGeometry().height() - window->height();
+  window->ShrinkBoxes(window->height() + frameHeight - area.height());
+  window->LayOutNow();
+  QRect frame = window->frameGeometry();
+  frame.setHeight(window->height() + frameHeight);
+  if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
+  if (frame.top() < area.top()) frame.moveTop(area.top());
+  window->move(frame.topLeft());
+}
+
+void QtShell::ReportLayout() {
+  const QRect frame = window->frameGeometry();
+  const QRect area = window->screen()->availableGeometry();
+  std::string cut;
+  for (const QWidget* widget : window->findChildren<QWidget*>()) {
+    const auto* label = qobject_cast<const QLabel*>(widget);
+    const bool caption = (label != nullptr && !label->wordWrap()) ||
+                         qobject_cast<const QAbstractButton*>(widget) ||
+                         qobject_cast<const QComboBox*>(widget) || qobject_cast<const QGroupBox*>(widget);
+    if (caption && widget->isVisibleTo(window.get()) && widget->width() < widget->sizeHint().width())
+      cut += " " + widget->objectName().toStdString();
+  }
+  std::fprintf(stderr, "layout: window %d %d %d %d, free area %d %d %d %d, cut:%s\n", frame.x(), frame.y(),
+               frame.width(), frame.height(), area.x(), area.y(), area.width(), area.height(), cut.c_str());
 }
 
 void QtShell::SetCaption(const std::string& text) {
@@ -169,7 +238,7 @@ void QtShell::OpenTextViewer(const std::string& path) {
 }
 
 void QtShell::AddToTray() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (!StatusNotifierHostPresent() && !XEmbedTrayPresent()) {
     // Hiding the window now would leave no way in at all. A tray that starts later (the panel of a
     // session still starting) is looked for and used when it comes.
     noTray = true;
@@ -179,31 +248,30 @@ void QtShell::AddToTray() {
     trayWatch.start(kTrayWatchMs);
     return;
   }
-  tray.show();
-  trayShown = true;
+  ShowTrayIcon();
 }
 
 void QtShell::LookForTray() {
-  if (ended || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+  if (ended || !noTray || (!StatusNotifierHostPresent() && !XEmbedTrayPresent())) return;
   trayWatch.stop();
   noTray = false;
   SetCaption(caption);
-  tray.show();
-  trayShown = true;
+  ShowTrayIcon();
 }
 
 void QtShell::SetTrayTip(const std::string& tip) {
-  tray.setToolTip(LinesToQt(tip));  // addresses only: nothing in it can read as markup
+  trayTip = tip;
+  if (tray) tray->setToolTip(LinesToQt(tip));
 }
 
 void QtShell::Notify(const std::string& text) {
   // The desktop's notification service, or Qt's own balloon where there is none.
-  if (tray.isVisible()) tray.showMessage(ToQt(caption), ToQt(text), ProgramIcon());
+  if (tray && tray->isVisible()) tray->showMessage(ToQt(caption), ToQt(text), ProgramIcon());
 }
 
 void QtShell::RemoveFromTray() {
   trayWatch.stop();
-  tray.hide();
+  if (tray) tray->hide();
   trayShown = false;
 }
 

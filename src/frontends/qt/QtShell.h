@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -59,11 +61,20 @@ class QtShell : public QObject, public Shell {
  private:
   void Minimized();
   void LookForTray();
+  void ShowTrayIcon();
+  // The expanded window moves up into the screen's free area and, where it is still too tall, its
+  // log box (then its URL box) shrinks.
+  void KeepOnScreen();
+  // With QUORVANE_LAYOUT_REPORT set: the window's place, the free area and the captions narrower than
+  // their text, on stderr (the desktop session checks them at each scale).
+  void ReportLayout();
 
   Session* session = nullptr;
   std::unique_ptr<QtMainWindow> window;
-  QSystemTrayIcon tray;
+  std::unique_ptr<QSystemTrayIcon> tray;  // made once a tray host runs (see QtTrayHost.h)
   QMenu menu;
+  std::string trayTip;
+  QDBusServiceWatcher hostWatch;  // a StatusNotifier watcher that comes after the program
   bool trayShown = false;
   bool noTray = false;  // the desktop has no tray: the window stays the way in
   bool centred = false;

@@ -2,9 +2,16 @@
 
 #include <commctrl.h>
 
+#include "frontends/win32/Win32Handles.h"
+
 namespace quorvane {
 
 namespace {
+
+// Room around a caption, in twips: between the check box's box and its text, and between a
+// button's edge and its text on each side.
+constexpr int kCheckGapTwips = 90;
+constexpr int kButtonPaddingTwips = 120;
 
 // A multi-line box in a window takes Tab as text; here Tab moves on, as in every other field.
 LRESULT CALLBACK NoTabProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
@@ -80,6 +87,20 @@ std::string WindowText(HWND handle) {
   std::string text(static_cast<std::size_t>(GetWindowTextLengthA(handle)) + 1, '\0');
   text.resize(static_cast<std::size_t>(GetWindowTextA(handle, text.data(), static_cast<int>(text.size()))));
   return text;
+}
+
+int CaptionWidth(HWND child, ControlKind kind) {
+  const WindowDc dc(child);
+  const Selection font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+  const int dpi = GetDeviceCaps(dc.Get(), LOGPIXELSX);
+  // A label shows "&" as it is; a button or check box underlines the letter after it instead.
+  const UINT prefix = kind == ControlKind::Label ? DT_NOPREFIX : 0;
+  RECT text{};
+  DrawTextA(dc.Get(), WindowText(child).c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | prefix);
+  if (kind == ControlKind::CheckBox)
+    return text.right + GetSystemMetrics(SM_CXMENUCHECK) + MulDiv(kCheckGapTwips, dpi, 1440);
+  if (kind == ControlKind::Button) return text.right + 2 * MulDiv(kButtonPaddingTwips, dpi, 1440);
+  return text.right;
 }
 
 }  // namespace quorvane

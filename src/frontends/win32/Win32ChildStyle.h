@@ -24,4 +24,9 @@ void FillBehind(HWND frame);
 
 std::string WindowText(HWND handle);
 
+// The width in pixels that a label, check box or button needs to show its caption on one line, with
+// room for the check box's box and the button's edges: measured with the font it shows, so at
+// the current DPI.
+int CaptionWidth(HWND child, ControlKind kind);
+
 }  // namespace quorvane

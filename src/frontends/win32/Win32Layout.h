@@ -20,9 +20,9 @@ inline constexpr Place kPlaces[] = {
     {1680, 150, 3165, 255},   //   value
     {150, 660, 2880, 270},    // update check box
     {3060, 630, 1785, 315},   // service
-    {4170, 1035, 675, 300},   // More... / Less
+    {3990, 1035, 855, 300},   // More... / Less
     {150, 1080, 1200, 255},   // user name
-    {1380, 1035, 2730, 300},  //
+    {1380, 1035, 2550, 300},  //
     {150, 1410, 1200, 255},   // password
     {1380, 1365, 3465, 300},  //
     {150, 1740, 1200, 255},   // host names
@@ -65,5 +65,14 @@ inline constexpr RECT kPanelTwips[] = {{60, 555, 4905, 2070}, {60, 2175, 4905, 3
 
 // The open list below a combo box.
 inline constexpr int kDropDownTwips = 2400;
+
+// A caption wider than its place (a larger DPI, a wider font) takes free room beside it: no closer
+// than this to a neighbour, nor to the edge of the window or of the frame that holds it.
+inline constexpr int kNeighbourGapTwips = 30;
+inline constexpr int kEdgeMarginTwips = 120;
+
+// Where the expanded window is taller than the work area, the DDNS log gives up height, down to
+// this (three lines and its edges).
+inline constexpr int kShortestLogTwips = 720;
 
 }  // namespace quorvane

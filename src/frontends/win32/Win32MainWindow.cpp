@@ -1,5 +1,6 @@
 #include "frontends/win32/Win32MainWindow.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "frontends/win32/Win32ChildStyle.h"
@@ -161,7 +162,10 @@ void Win32MainWindow::ControlChanged(const Control& control) {
       SendMessageA(handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[count].c_str()));
   }
   // Equal text is left alone, so that the caret stays where the user types.
-  if (WindowText(handle) != control.Text()) SetWindowTextA(handle, control.Text().c_str());
+  if (WindowText(handle) != control.Text()) {
+    SetWindowTextA(handle, control.Text().c_str());
+    FitCaption(children.at(GetDlgCtrlID(handle)));
+  }
   if (control.Kind() == ControlKind::CheckBox) {
     const WPARAM state = control.Value() == 1   ? BST_CHECKED
                          : control.Value() == 2 ? BST_INDETERMINATE
@@ -183,13 +187,59 @@ void Win32MainWindow::ControlChanged(const Control& control) {
   painting = false;
 }
 
+void Win32MainWindow::FitCaption(Child& child) {
+  const ControlKind kind = child.control->Kind();
+  if (kind != ControlKind::Label && kind != ControlKind::CheckBox && kind != ControlKind::Button) return;
+  RECT& place = child.place;
+  LONG missing = CaptionWidth(child.handle, kind) - (place.right - place.left);
+  if (missing <= 0) return;
+  const auto holder = children.find(child.frameId);
+  const RECT edge =
+      holder != children.end() ? holder->second.place : RECT{0, 0, Pixels(kClientWidthTwips), 0};
+  LONG leftmost = edge.left + Pixels(kEdgeMarginTwips), rightmost = edge.right - Pixels(kEdgeMarginTwips);
+  for (const auto& [id, other] : children) {  // the neighbours on its row
+    if (&other == &child || id == child.frameId || other.place.top >= place.bottom ||
+        other.place.bottom <= place.top)
+      continue;
+    if (other.place.left >= place.right)
+      rightmost = std::min(rightmost, other.place.left - Pixels(kNeighbourGapTwips));
+    else if (other.place.right <= place.left)
+      leftmost = std::max(leftmost, other.place.right + Pixels(kNeighbourGapTwips));
+  }
+  const int right = std::clamp(place.right + missing, place.right, std::max(place.right, rightmost));
+  missing -= right - place.right;
+  place.right = right;
+  place.left = std::clamp(place.left - missing, std::min(place.left, leftmost), place.left);
+  MoveWindow(child.handle, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+}
+
 void Win32MainWindow::SetExpanded(bool expanded) {
   const LONG style = GetWindowLongA(window, GWL_STYLE);
   RECT outer{0, 0, Pixels(kClientWidthTwips),
              Pixels(expanded ? kExpandedClientTwips : kCollapsedClientTwips)};
   AdjustWindowRectEx(&outer, static_cast<DWORD>(style), FALSE, WS_EX_CONTROLPARENT);
-  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  int height = outer.bottom - outer.top;
+  RECT at;
+  GetWindowRect(window, &at);
+  const bool placed = !IsIconic(window);  // a minimized window's place is not on the screen
+  if (expanded && placed && !children.empty()) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    Child& log = children.rbegin()->second;
+    const Place& laid = kPlaces[children.size() - 1];
+    const int fullBottom = Pixels(laid.y + laid.height);
+    const int spare = std::max(0, fullBottom - Pixels(laid.y + kShortestLogTwips));
+    const int shrink = std::clamp(height - static_cast<int>(work.bottom - work.top), 0, spare);
+    height -= shrink;
+    log.place.bottom = fullBottom - shrink;
+    MoveWindow(log.handle, log.place.left, log.place.top, log.place.right - log.place.left,
+               log.place.bottom - log.place.top, TRUE);
+    at.top = std::max(work.top, std::min(at.top, work.bottom - height));
+  }
+  SetWindowPos(window, nullptr, at.left, at.top, outer.right - outer.left, height,
+               SWP_NOZORDER | SWP_NOACTIVATE | (placed ? 0 : SWP_NOMOVE));
   for (const auto& [id, child] : children)
     if (child.inOptions) ShowWindow(child.handle, expanded ? SW_SHOWNA : SW_HIDE);
 }

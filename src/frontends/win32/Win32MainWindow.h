@@ -40,7 +40,9 @@ class Win32MainWindow : public ControlObserver {
   void ControlChanged(const Control& control) override;
   HWND ChildOf(const Control& control) const;
   // Sizes the window with or without the options area, and shows or hides the fields that lie
-  // there, so that the keyboard never reaches a field the collapsed window cuts off.
+  // there, so that the keyboard never reaches a field the collapsed window cuts off. Expanded, the
+  // window stays inside the work area of its monitor: it moves up, and where it is still too tall,
+  // the last field (the DDNS log) gives up the excess.
   void SetExpanded(bool expanded);
   // The picture drawn behind the controls, scaled to the window; false when it cannot be read.
   bool SetBackground(const std::string& path);
@@ -63,6 +65,9 @@ class Win32MainWindow : public ControlObserver {
   HBRUSH ColourStatic(HDC dc, HWND from);
   void PaintBackground(HDC dc);
   void ApplyEnabled(const Child& child);
+  // A label, check box or button whose caption does not fit grows into the free room beside it,
+  // rightwards first, never over a neighbour or past the edge of what holds it.
+  void FitCaption(Child& child);
   const Child* Find(const Control& control) const;
   const Child* FindHandle(HWND handle) const;
   HFONT FontFor(const Control& control) const;

@@ -28,8 +28,7 @@ class Handler(socketserver.BaseRequestHandler):
     def handle(self):
         conn = self.request
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)  # answer without waiting for an ACK
-        if args.hang_handshake:
-            forever.wait()
+        if args.hang_handshake: forever.wait()
         try:
             conn = context.wrap_socket(conn, server_side=True) if context else conn
             raw = b""
@@ -42,10 +41,8 @@ class Handler(socketserver.BaseRequestHandler):
             line = raw.split(b"\r\n")[0]
             for path, data in [(args.log, line + b"\n"), (args.record, raw)]:
                 if path:
-                    with lock, open(path, "ab") as f:
-                        f.write(data)
-            if args.hang:
-                forever.wait()
+                    with lock, open(path, "ab") as f: f.write(data)
+            if args.hang: forever.wait()
             path = (line.split(b" ") + [b"", b""])[1].decode("latin-1")
             body = open(args.body_file, "rb").read() if args.body_file else default
             status, body, *location = routes.get(path, (args.status or 200, body))

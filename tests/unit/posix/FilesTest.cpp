@@ -36,8 +36,7 @@ struct PosixFiles : ::testing::Test {
   PosixPlatform platform;
 };
 
-// The user may link files of the data folder to files kept elsewhere (a dotfile manager, another
-// disk). The settings hold the password: whatever is written or made is the user's only.
+// Links to files elsewhere (a dotfile manager) are followed; what is made holds the password: private.
 TEST_F(PosixFiles, LinksAreFollowedAndKeptFifosRefusedAndWhatIsMadePrivate) {
   ASSERT_TRUE(platform.CreateFolder(temp.File("elsewhere")));
   const std::string target = temp.File("elsewhere/config.txt"), link = temp.File("config.txt");
@@ -87,8 +86,7 @@ TEST_F(PosixFiles, DataAndTempFoldersAreCreatedPrivate) {
   EXPECT_EQ(platform.TempFolder(), "");
 }
 
-// A disk that fills up (works as root too, unlike a read-only folder): no half line in the log, the
-// old file byte for byte, no temporary left.
+// A full disk (works as root, unlike a read-only folder): no half log line, the old file kept, no temp.
 TEST_F(PosixFiles, AFullDiskLeavesNoPartOfALineOrOfAReplacement) {
   const std::string log = temp.Path() + "/ipchange.log", config = temp.Path() + "/config.txt";
   ASSERT_TRUE(platform.AppendToFile(log, "first\r\n"));
@@ -108,8 +106,7 @@ TEST_F(PosixFiles, AFullDiskLeavesNoPartOfALineOrOfAReplacement) {
   EXPECT_EQ(Entries(temp.Path()), 2);
 }
 
-// A save killed half-way leaves a hidden temporary holding the password, in the data folder or beside
-// the target of a linked config.txt: only ours are removed, never the user's own hidden files.
+// A killed save's temporaries (holding the password) go, beside link targets too; the user's files stay.
 TEST_F(PosixFiles, OnlyOurStaleTemporariesAreRemovedAlsoBesideLinkTargets) {
   const std::filesystem::path folder = temp.Path() + "/data", elsewhere = temp.Path() + "/dotfiles";
   create_directories(folder);
